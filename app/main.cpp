@@ -1,0 +1,106 @@
+#include "app/camera.h"
+#include "app/camera_path.h"
+#include "app/frame_loop.h"
+#include "app/input.h"
+#include "scene/scene.h"
+
+#include <glad/gl.h>
+
+#include <GLFW/glfw3.h>
+
+#include <array>
+#include <iostream>
+#include <new>
+
+namespace {
+
+constexpr int glVersionMajor = 3;
+constexpr int glVersionMinor = 3;
+constexpr int multisampleCount = 4;
+
+void framebufferSizeCallback(GLFWwindow* /*window*/, int width, int height) {
+    glViewport(0, 0, width, height);
+}
+
+GLFWwindow* createWindow() {
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, glVersionMajor);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, glVersionMinor);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_SAMPLES, multisampleCount);
+    glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
+    return glfwCreateWindow(windowWidth, windowHeight, windowTitle, nullptr, nullptr);
+}
+
+void registerHandlers(GLFWwindow* window) {
+    glfwSetFramebufferSizeCallback(window, framebufferSizeCallback);
+    glfwSetKeyCallback(window, keyCallback);
+    glfwSetCursorPosCallback(window, mouseCallback);
+    glfwSetScrollCallback(window, scrollCallback);
+    glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
+}
+
+void setFixedGlState() {
+    glViewport(0, 0, windowWidth, windowHeight);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+}
+
+void runFrameLoop(GLFWwindow* window, Scene& scene) {
+    while (!glfwWindowShouldClose(window)) {
+        const float currentFrame = beginFrame(glfwGetTime());
+        if (titleDue(currentFrame)) {
+            const float now = static_cast<float>(glfwGetTime());
+            showFps(window, framesPerSecond(fpsFrames), now);
+            advanceTitleClock();
+        }
+        glfwPollEvents();
+        if (pathPlayback) {
+            playCameraPath(camera, frameIndex);
+        } else {
+            processInput(deltaTime);
+        }
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        scene.render(static_cast<float>(glfwGetTime()));
+        glfwSwapBuffers(window);
+        frameIndex += 1;
+    }
+}
+
+// Ends start-up after a failure: nothing may touch GL without a context and entry points.
+int abandonStartup(const char* message) {
+    std::cout << message << std::endl;
+    glfwTerminate();
+    return 1;
+}
+
+} // namespace
+
+int main() {
+    if (glfwInit() == GLFW_FALSE) {
+        return abandonStartup("ERROR::GLFW:: Failed to initialize GLFW");
+    }
+    GLFWwindow* window = createWindow();
+    if (window == nullptr) {
+        return abandonStartup("ERROR::GLFW:: Failed to create the window");
+    }
+    glfwMakeContextCurrent(window);
+    registerHandlers(window);
+    if (gladLoadGL(glfwGetProcAddress) == 0) {
+        return abandonStartup("Failed to initialize GLAD");
+    }
+    setFixedGlState();
+    lastX = static_cast<float>(windowWidth) / 2.0f;
+    lastY = static_cast<float>(windowHeight) / 2.0f;
+
+    // The Scene lives on main's stack in zero-filled storage for the whole run.
+    alignas(Scene) std::array<unsigned char, sizeof(Scene)> sceneStorage{};
+    Scene* scene = new (sceneStorage.data()) Scene();
+
+    runFrameLoop(window, *scene);
+
+    glfwTerminate();
+    scene->~Scene();
+    return 0;
+}

@@ -1,0 +1,7 @@
+#include "scene/scene.h"
+
+Scene::Scene() : frameCamera(camera) {}
+
+void Scene::render(float /*time*/) {
+    frameCamera = camera;
+}

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds and runs the demo from the repository root. Without a display it runs the
+# demo under a virtual X server for LANTERNFALL_SECONDS (default 20) seconds and
+# saves a screenshot of the window to build/lanternfall.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${LANTERNFALL_SECONDS:-20}
+screenshot=build/lanternfall.png
+
+if [[ "${1:-}" != "--headless" ]]; then
+    bash scripts/build.sh
+    if [[ -n "${DISPLAY:-}" ]]; then
+        exec ./build/lanternfall
+    fi
+    echo "No display: running the demo for ${seconds} s under Xvfb, then saving ${screenshot}."
+    exec xvfb-run -a -s "-screen 0 1280x768x24" bash scripts/run.sh --headless
+fi
+
+./build/lanternfall &
+demo=$!
+window=$(timeout 60 xdotool search --sync --name '^Lanternfall' | head -n 1 || true)
+if [[ -z "$window" ]]; then
+    echo "The demo's window did not appear." >&2
+    kill "$demo" 2>/dev/null || true
+    wait "$demo" || true
+    exit 1
+fi
+for ((s = 0; s < seconds; ++s)); do
+    sleep 1
+    kill -0 "$demo" 2>/dev/null || break
+done
+if kill -0 "$demo" 2>/dev/null; then
+    echo "Window title: $(xdotool getwindowname "$window")"
+    ./build/screenshot "$screenshot" "$window" && echo "Screenshot saved to ${screenshot}"
+    xdotool windowfocus --sync "$window" key Escape
+fi
+status=0
+wait "$demo" || status=$?
+echo "The demo exited with status ${status}."
+exit "$status"

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "gfx/screen.h"
+
 #include <string>
 
 struct GLFWwindow;
 
-constexpr int windowWidth = 1280;
-constexpr int windowHeight = 768;
+constexpr int windowWidth = screenWidth;
+constexpr int windowHeight = screenHeight;
 constexpr const char* windowTitle = "Lanternfall";
 // The title is refreshed once this many seconds have passed since the last refresh.
 constexpr double titleInterval = 1.0;

@@ -2,7 +2,8 @@
 # The generated sources live in the build tree only.
 #
 # glad_add_loader(<target> <out-dir> [DEBUG]) creates a static library <target>;
-# DEBUG builds the variant with a hook after every GL call, for tests that record calls.
+# DEBUG builds the variant with a hook after every GL call and the KHR_debug
+# extension, for tests that record calls and listen for errors.
 find_program(GLAD_EXECUTABLE glad)
 if(NOT GLAD_EXECUTABLE)
     message(FATAL_ERROR "The glad generator was not found: install python3-glad (scripts/deps.sh does).")
@@ -12,18 +13,20 @@ function(glad_add_loader target outDir)
     set(options DEBUG)
     cmake_parse_arguments(GLAD "${options}" "" "" ${ARGN})
     set(flavour "")
+    set(extensions "")
     if(GLAD_DEBUG)
         set(flavour "--debug")
+        set(extensions "GL_KHR_debug")
     endif()
     set(stamp "${outDir}/.glad-args")
-    set(args "gl:core=3.3;${flavour}")
+    set(args "gl:core=3.3;${flavour};${extensions}")
     set(previous "")
     if(EXISTS "${stamp}")
         file(READ "${stamp}" previous)
     endif()
     if(NOT EXISTS "${outDir}/src/gl.c" OR NOT previous STREQUAL args)
         execute_process(
-            COMMAND "${GLAD_EXECUTABLE}" --quiet --reproducible --api gl:core=3.3 --extensions ""
+            COMMAND "${GLAD_EXECUTABLE}" --quiet --reproducible --api gl:core=3.3 --extensions "${extensions}"
                     --out-path "${outDir}" c ${flavour}
             RESULT_VARIABLE result
             OUTPUT_QUIET ERROR_VARIABLE errors)

@@ -1,7 +1,179 @@
 #include "scene/scene.h"
 
-Scene::Scene() : frameCamera(camera) {}
+#include "app/frame_loop.h"
+#include "effects/light_path.h"
+#include "gfx/cube_map.h"
+#include "gfx/registry.h"
+#include "gfx/screen.h"
 
-void Scene::render(float /*time*/) {
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+
+#include <string>
+
+namespace {
+
+constexpr const char* starTexturePath = "resources/textures/star.png";
+constexpr const char* dungeonPath = "resources/Dungeon50/Dungeon.obj";
+constexpr const char* musicPath = "resources/audio/37_Catacombs.mp3";
+constexpr const char* soundInterfaceVersion = "1.5.0";
+constexpr float dungeonScale = 0.1f;
+constexpr float cameraNearPlane = 0.1f;
+constexpr float cameraFarPlane = 100.0f;
+
+struct ProgramFiles {
+    const char* name;
+    const char* vertex;
+    const char* fragment;
+    const char* geometry;
+};
+
+constexpr ProgramFiles programs[] = {
+    {"lamp", "shader/Lamp.vert", "shader/Lamp.frag", nullptr},
+    {"normalMapping", "shader/LightingAndNormalMapping.vert",
+     "shader/LightingAndNormalMapping.frag", nullptr},
+    {"blur", "shader/Blur.vert", "shader/Blur.frag", nullptr},
+    {"bloom", "shader/Bloom.vert", "shader/Bloom.frag", nullptr},
+    {"depth", "shader/DepthShader.vert", "shader/DepthShader.frag", "shader/DepthShader.geom"},
+    {"cubeMap", "shader/CubeMap.vert", "shader/CubeMap.frag", nullptr},
+    {"particle3D", "shader/particle3D.vert", "shader/particle3D.frag", nullptr},
+};
+
+// +X, -X, +Y, -Y, +Z, -Z: "back" is +Z and "front" is -Z.
+const std::vector<const char*> skyboxFaces = {
+    "resources/skybox3/right.png",  "resources/skybox3/left.png", "resources/skybox3/up.png",
+    "resources/skybox3/bottom.png", "resources/skybox3/back.png", "resources/skybox3/front.png",
+};
+
+GLint location(const char* program, const std::string& uniform) {
+    return glGetUniformLocation(getShader(program).ID, uniform.c_str());
+}
+
+glm::mat4 dungeonModelMatrix() {
+    glm::mat4 model = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f));
+    return glm::scale(model, glm::vec3(dungeonScale));
+}
+
+} // namespace
+
+Scene::Scene() {
     frameCamera = camera;
+
+    for (const ProgramFiles& program : programs) {
+        loadShader(program.vertex, program.fragment, program.geometry, program.name);
+    }
+    loadTexture(starTexturePath, "stars");
+    particles = new ParticleGenerator(getShader("particle3D"), getTexture("stars"), starCount);
+    dungeon.load(dungeonPath);
+
+    lights[0] = pointLight();
+    setupLampCube(lights[0]);
+    lights[1] = directionalLight();
+    setupLampCube(lights[1]);
+
+    skyboxTexture = loadCubeMapTexture(skyboxFaces);
+
+    lampModelLoc = location("lamp", "model");
+    lampViewLoc = location("lamp", "view");
+    lampProjectionLoc = location("lamp", "projection");
+    lightingModelLoc = location("normalMapping", "model");
+    lightingViewPosLoc = location("normalMapping", "viewPos");
+    lightingViewLoc = location("normalMapping", "view");
+    lightingProjectionLoc = location("normalMapping", "projection");
+    lightingFarPlaneLoc = location("normalMapping", "far_plane");
+    lightingNearPlaneLoc = location("normalMapping", "near_plane");
+    skyboxSamplerLoc = location("cubeMap", "skybox");
+    skyboxViewLoc = location("cubeMap", "view");
+    skyboxProjectionLoc = location("cubeMap", "projection");
+    depthModelLoc = location("depth", "model");
+    depthLightPosLoc = location("depth", "lightPos");
+    depthFarPlaneLoc = location("depth", "far_plane");
+    depthNearPlaneLoc = location("depth", "near_plane");
+    for (int i = 0; i < cubeFaceCount; ++i) {
+        shadowTransformsLocs[static_cast<size_t>(i)] =
+            location("depth", "shadowTransforms[" + std::to_string(i) + "]");
+    }
+    blurHorizontalLoc = location("blur", "horizontal");
+    bloomFlagLoc = location("bloom", "bloom");
+    bloomExposureLoc = location("bloom", "exposure");
+
+    shadowMap = createShadowMap(shadowResolution);
+    createBloomTargets(bloomTargets, getShader("blur").ID, getShader("bloom").ID);
+
+    soundEngine = irrklang::createIrrKlangDevice(
+        irrklang::ESOD_AUTO_DETECT, irrklang::ESEO_DEFAULT_OPTIONS, nullptr, soundInterfaceVersion);
+    if (soundEngine != nullptr) {
+        soundEngine->play2D(musicPath, true, false, false, irrklang::ESM_AUTO_DETECT, false);
+    }
+}
+
+void Scene::render(float time) {
+    frameCamera = camera;
+    const float dt = deltaTime;
+    glm::mat4 view =
+        glm::lookAt(frameCamera.position, frameCamera.position + frameCamera.front, frameCamera.up);
+    const glm::mat4 projection = glm::perspective(glm::radians(frameCamera.zoom), screenAspect,
+                                                  cameraNearPlane, cameraFarPlane);
+    const glm::mat4 model = dungeonModelMatrix();
+
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    moveLight(lights[0], dt, time);
+    renderShadowMap(shadowMap);
+    glViewport(0, 0, screenWidth, screenHeight);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, bloomTargets.hdrFramebuffer);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    const GLuint lighting = getShader("normalMapping").ID;
+    glUseProgram(lighting);
+    glUniform3f(lightingViewPosLoc, frameCamera.position.x, frameCamera.position.y,
+                frameCamera.position.z);
+    glUniformMatrix4fv(lightingViewLoc, 1, GL_FALSE, glm::value_ptr(view));
+    glUniformMatrix4fv(lightingProjectionLoc, 1, GL_FALSE, glm::value_ptr(projection));
+    lights[0].setUniforms(lighting, 0);
+    lights[1].setUniforms(lighting, 1);
+    glUniform1f(lightingFarPlaneLoc, farPlane);
+    glUniform1f(lightingNearPlaneLoc, nearPlane);
+    glUniformMatrix4fv(lightingModelLoc, 1, GL_FALSE, glm::value_ptr(model));
+    for (const Mesh& mesh : dungeon.meshes) {
+        mesh.draw(lighting, shadowMap[1]);
+    }
+
+    drawLamps(getShader("lamp").ID, {lampModelLoc, lampViewLoc, lampProjectionLoc}, view,
+              projection, lights);
+
+    view = withoutTranslation(view);
+    drawSkybox(getShader("cubeMap").ID, {skyboxSamplerLoc, skyboxViewLoc, skyboxProjectionLoc},
+               view, projection, skyboxTexture, skybox);
+
+    if (time > starsStartTime) {
+        renderParticles(*particles, view, projection, dt);
+    }
+
+    renderBloom();
+}
+
+void Scene::moveLight(Light& light, float dt, float t) {
+    ::moveLight(light, lightPathAngle, lightPathSpeed, dt, t);
+}
+
+void Scene::renderShadowMap(std::vector<GLuint> shadowMap) {
+    DepthUniforms uniforms;
+    uniforms.modelLoc = depthModelLoc;
+    uniforms.lightPosLoc = depthLightPosLoc;
+    uniforms.farPlaneLoc = depthFarPlaneLoc;
+    uniforms.nearPlaneLoc = depthNearPlaneLoc;
+    uniforms.shadowTransformsLocs = shadowTransformsLocs;
+    renderShadowPass(shadowMap, getShader("depth").ID, uniforms, lights[0].place(), dungeon,
+                     dungeonModelMatrix(), shadowResolution, nearPlane, farPlane);
+}
+
+void Scene::renderBloom() {
+    ::renderBloom(bloomTargets, getShader("blur").ID, getShader("bloom").ID,
+                  {blurHorizontalLoc, bloomFlagLoc, bloomExposureLoc}, frameCamera.bloom,
+                  frameCamera.exposure);
+}
+
+void Scene::renderQuad() {
+    ::renderQuad(bloomTargets);
 }

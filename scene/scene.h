@@ -1,14 +1,70 @@
 #pragma once
 
 #include "app/camera.h"
+#include "effects/bloom.h"
+#include "effects/light.h"
+#include "effects/light_path.h"
+#include "effects/particles.h"
+#include "effects/shadows.h"
+#include "effects/skybox.h"
+#include "gfx/model.h"
+#include "scene/sound.h"
 
-// Owns the demo's resources and draws one frame. Constructed with the GL context
-// current and its entry points loaded.
+#include <glad/gl.h>
+
+#include <array>
+#include <vector>
+
+// Owns every resource of the demo that is not global and draws one frame. Built
+// once with the GL context current and its entry points loaded; never copied.
 struct Scene {
+    // [0] the moving, shadow-casting point light; [1] the directional light.
+    std::array<Light, 2> lights{};
+    GLint lampModelLoc = -1;
+    GLint lampViewLoc = -1;
+    GLint lampProjectionLoc = -1;
+    GLint lightingModelLoc = -1;
+    GLint lightingViewPosLoc = -1;
+    GLint lightingViewLoc = -1;
+    GLint lightingProjectionLoc = -1;
+    GLint lightingFarPlaneLoc = -1;
+    GLint lightingNearPlaneLoc = -1;
+    GLint depthModelLoc = -1;
+    GLint depthFarPlaneLoc = -1;
+    GLint depthNearPlaneLoc = -1;
+    GLint depthLightPosLoc = -1;
+    std::array<GLint, cubeFaceCount> shadowTransformsLocs{};
+    GLint blurHorizontalLoc = -1;
+    GLint skyboxSamplerLoc = -1;
+    GLint skyboxViewLoc = -1;
+    GLint skyboxProjectionLoc = -1;
+    GLint bloomFlagLoc = -1;
+    GLint bloomExposureLoc = -1;
+    Model dungeon;
+    GLuint shadowResolution = defaultShadowResolution;
+    // {framebuffer, depth cube map}
+    std::vector<GLuint> shadowMap;
+    float nearPlane = defaultShadowNearPlane;
+    float farPlane = defaultShadowFarPlane;
+    BloomTargets bloomTargets;
     // This frame's copy of the live camera.
     Camera frameCamera;
+    ParticleGenerator* particles = nullptr;
+    GLuint skyboxTexture = 0;
+    SkyboxCube skybox;
+    float lightPathAngle = initialLightPathAngle;
+    float lightPathSpeed = initialLightPathSpeed;
+    irrklang::ISoundEngine* soundEngine = nullptr;
 
     Scene();
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+
     // Draws one complete frame into the default framebuffer; time in seconds.
     void render(float time);
+
+    void moveLight(Light& light, float dt, float t);
+    void renderShadowMap(std::vector<GLuint> shadowMap);
+    void renderBloom();
+    void renderQuad();
 };

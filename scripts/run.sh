@@ -1,23 +1,27 @@
 #!/usr/bin/env bash
 # Builds and runs the demo from the repository root. Without a display it runs the
-# demo under a virtual X server for LANTERNFALL_SECONDS (default 20) seconds and
-# saves a screenshot of the window to build/lanternfall.png.
+# demo under a virtual X server for LANTERNFALL_SECONDS (default 20) seconds, saves
+# a screenshot of the window to build/lanternfall.png and what it played to
+# build/lanternfall-audio.wav.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${LANTERNFALL_SECONDS:-20}
 screenshot=build/lanternfall.png
+audio=build/lanternfall-audio.wav
 
 if [[ "${1:-}" != "--headless" ]]; then
     bash scripts/build.sh
     if [[ -n "${DISPLAY:-}" ]]; then
         exec ./build/lanternfall
     fi
-    echo "No display: running the demo for ${seconds} s under Xvfb, then saving ${screenshot}."
+    echo "No display: running the demo for ${seconds} s under Xvfb, then saving ${screenshot} and ${audio}."
     exec xvfb-run -a -s "-screen 0 1280x768x24" bash scripts/run.sh --headless
 fi
 
-./build/lanternfall &
+# No sound card on a server: OpenAL writes the mix to a file instead.
+printf '[general]\ndrivers = wave\n[wave]\nfile = %s\n' "$PWD/$audio" >build/alsoft.conf
+ALSOFT_CONF="$PWD/build/alsoft.conf" ./build/lanternfall &
 demo=$!
 window=$(timeout 60 xdotool search --sync --name '^Lanternfall' | head -n 1 || true)
 if [[ -z "$window" ]]; then
@@ -37,5 +41,6 @@ if kill -0 "$demo" 2>/dev/null; then
 fi
 status=0
 wait "$demo" || status=$?
+[[ -s "$audio" ]] && echo "Sound saved to ${audio}"
 echo "The demo exited with status ${status}."
 exit "$status"

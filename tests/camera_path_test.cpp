@@ -1,11 +1,9 @@
 #include "app/camera_path.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -27,9 +25,8 @@ void expectVec(glm::vec3 actual, glm::vec3 expected) {
 // Runs buildCameraPath in a fresh working directory holding the given scale file
 // (none when nullopt), and returns what it printed.
 std::string buildInDirectory(const std::optional<std::string>& scaleText) {
-    std::string pattern = (fs::temp_directory_path() / "lanternfall-path-XXXXXX").string();
-    const char* made = mkdtemp(pattern.data());
-    if (made == nullptr) {
+    const std::string made = makeTemporaryDirectory("lanternfall-path");
+    if (made.empty()) {
         ADD_FAILURE() << "cannot make a temporary directory";
         return {};
     }

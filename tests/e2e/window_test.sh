@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Starts the demo on the current X display and drives it like a viewer would.
 # Usage: window_test.sh SCENARIO BINARY   (run from the repository root)
-#   escape-closes:            the window opens as "Lanternfall", the title then shows
-#                             the frame rate, Escape ends the program with status 0.
+#   escape-closes:             the window opens as "Lanternfall", the title then shows
+#                              the frame rate, nothing is reported, Escape ends the
+#                              program with status 0.
 #   free-flight-keeps-running: C and a held W keep the program running; Escape still
-#                             ends it with status 0.
+#                              ends it with status 0.
+#   music:                     with OpenAL's wave-file output the first seconds heard
+#                              are the music, not silence.
+#   no-sound-device:           with no audio output at all the demo says so once and
+#                              renders on.
 set -uo pipefail
 
 scenario=$1
@@ -16,8 +21,13 @@ if [[ -z "${DISPLAY:-}" ]] || ! command -v xdotool >/dev/null; then
     exit 77
 fi
 
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
 fail() {
     echo "FAIL: $*"
+    echo "--- the demo's output:"
+    cat "$work/out" 2>/dev/null
     kill "$demo" 2>/dev/null
     wait "$demo" 2>/dev/null
     exit 1
@@ -25,7 +35,7 @@ fail() {
 
 # Polls until the demo's window has a title matching the pattern; prints the window.
 await_title() {
-    local pattern=$1 deadline=$((SECONDS + 60)) id name
+    local pattern=$1 deadline=$((SECONDS + 120)) id name
     while ((SECONDS < deadline)); do
         kill -0 "$demo" 2>/dev/null || return 1
         for id in $(xdotool search --pid "$demo" --name 'Lanternfall' 2>/dev/null); do
@@ -55,7 +65,20 @@ await_exit() {
     [[ $status -eq 0 ]] || fail "the demo exited with status $status"
 }
 
-"$binary" &
+# Audio: a null output unless the scenario asks for another.
+export ALSOFT_DRIVERS=null
+case "$scenario" in
+music)
+    unset ALSOFT_DRIVERS
+    printf '[general]\ndrivers = wave\n[wave]\nfile = %s\n' "$work/heard.wav" >"$work/alsoft.conf"
+    export ALSOFT_CONF="$work/alsoft.conf"
+    ;;
+no-sound-device)
+    export ALSOFT_DRIVERS=no-such-output
+    ;;
+esac
+
+"$binary" >"$work/out" 2>&1 &
 demo=$!
 
 window=$(await_title '^Lanternfall$') || fail "no window titled \"Lanternfall\""
@@ -74,6 +97,9 @@ free-flight-keeps-running)
     kill -0 "$demo" 2>/dev/null || fail "the demo stopped after C and W"
     echo "still running after C and W"
     ;;
+music | no-sound-device)
+    sleep 4
+    ;;
 *)
     fail "unknown scenario $scenario"
     ;;
@@ -81,4 +107,50 @@ esac
 
 send_keys key Escape || fail "could not send Escape"
 await_exit
+
+case "$scenario" in
+no-sound-device)
+    [[ $(grep -c '' "$work/out") -le 1 ]] || fail "more than one line about the missing output"
+    grep -q '^ERROR::SOUND:: ' "$work/out" || fail "no line about the missing output"
+    ;;
+*)
+    if grep -qE 'ERROR|rror:|not complete|Failed' "$work/out"; then
+        fail "the demo reported an error"
+    fi
+    ;;
+esac
+
+if [[ "$scenario" == music ]]; then
+    [[ -s "$work/heard.wav" ]] || fail "no sound was written"
+    python3 - "$work/heard.wav" <<'PYTHON' || fail "the recording is silent"
+import array, math, struct, sys
+# A RIFF reader that also takes the extensible format OpenAL writes.
+data = open(sys.argv[1], "rb").read()
+at, fmt, samples = 12, None, b""
+while at + 8 <= len(data):
+    tag, size = data[at:at + 4], struct.unpack("<I", data[at + 4:at + 8])[0]
+    body = data[at + 8:at + 8 + size]
+    if tag == b"fmt ":
+        code, channels, rate, _, _, bits = struct.unpack("<HHIIHH", body[:16])
+        if code == 0xFFFE:
+            code = struct.unpack("<H", body[24:26])[0]
+        fmt = (code, channels, rate, bits)
+    elif tag == b"data":
+        samples = body
+    at += 8 + size + (size & 1)
+code, channels, rate, bits = fmt
+if code == 3 and bits == 32:
+    values, scale = array.array("f", samples), 1.0
+elif bits == 16:
+    values, scale = array.array("h", samples), 32768.0
+else:
+    values, scale = array.array("B", samples), 1.0
+    values = array.array("f", ((v - 128) / 128.0 for v in values))
+seconds = len(values) / (rate * channels)
+first = values[: int(rate * channels * min(seconds, 4.0))]
+rms = math.sqrt(sum(v * v for v in first) / max(len(first), 1)) / scale
+print(f"heard {seconds:.1f} s, RMS of the first seconds {rms:.4f}")
+sys.exit(0 if seconds >= 1.0 and rms > 0.005 else 1)
+PYTHON
+fi
 echo "PASS: $scenario"

@@ -1,0 +1,116 @@
+#include "effects/bloom.h"
+
+#include "gfx/screen.h"
+
+#include <iostream>
+
+namespace {
+
+constexpr int quadVertexCount = 4;
+constexpr GLsizei quadStride = 5 * sizeof(float);
+constexpr size_t quadTexCoordOffset = 3 * sizeof(float);
+
+// Position (x, y, z) and texture coordinates (u, v), drawn as a strip.
+constexpr float quadVertices[quadVertexCount * 5] = {
+    -1, 1, 0, 0, 1, -1, -1, 0, 0, 0, 1, 1, 0, 1, 1, 1, -1, 0, 1, 0,
+};
+
+// A screen-sized RGB16F colour texture, attached at attachment of the bound framebuffer.
+void attachColourTexture(GLuint texture, GLenum attachment) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16F, screenWidth, screenHeight, 0, GL_RGB, GL_FLOAT,
+                 nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, attachment, GL_TEXTURE_2D, texture, 0);
+}
+
+void reportIfIncomplete() {
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        std::cout << "Framebuffer not complete!" << std::endl;
+    }
+}
+
+} // namespace
+
+void createBloomTargets(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram) {
+    glGenFramebuffers(1, &targets.hdrFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, targets.hdrFramebuffer);
+    glGenTextures(2, targets.colorBuffers.data());
+    for (GLenum i = 0; i < 2; ++i) {
+        attachColourTexture(targets.colorBuffers[i], GL_COLOR_ATTACHMENT0 + i);
+    }
+    glGenRenderbuffers(1, &targets.depthRenderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, targets.depthRenderbuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, screenWidth, screenHeight);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                              targets.depthRenderbuffer);
+    const GLenum drawBuffers[2] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1};
+    glDrawBuffers(2, drawBuffers);
+    reportIfIncomplete();
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+
+    glGenFramebuffers(2, targets.pingpongFramebuffers.data());
+    glGenTextures(2, targets.pingpongColorBuffers.data());
+    for (size_t i = 0; i < 2; ++i) {
+        glBindFramebuffer(GL_FRAMEBUFFER, targets.pingpongFramebuffers[i]);
+        attachColourTexture(targets.pingpongColorBuffers[i], GL_COLOR_ATTACHMENT0);
+        reportIfIncomplete();
+    }
+
+    glUseProgram(blurProgram);
+    glUniform1i(glGetUniformLocation(blurProgram, "image"), 0);
+    glUseProgram(bloomProgram);
+    glUniform1i(glGetUniformLocation(bloomProgram, "scene"), 0);
+    glUniform1i(glGetUniformLocation(bloomProgram, "bloomBlur"), 1);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+}
+
+void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
+                 const BloomUniforms& uniforms, bool bloom, float exposure) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    bool horizontal = true;
+    bool first = true;
+    glUseProgram(blurProgram);
+    for (int pass = 0; pass < blurPasses; ++pass) {
+        glBindFramebuffer(GL_FRAMEBUFFER, targets.pingpongFramebuffers[horizontal ? 1 : 0]);
+        glUniform1i(uniforms.blurHorizontalLoc, horizontal ? 1 : 0);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, first ? targets.colorBuffers[1]
+                                           : targets.pingpongColorBuffers[horizontal ? 0 : 1]);
+        renderQuad(targets);
+        horizontal = !horizontal;
+        first = false;
+    }
+
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glUseProgram(bloomProgram);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, targets.colorBuffers[0]);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, targets.pingpongColorBuffers[horizontal ? 0 : 1]);
+    glUniform1i(uniforms.bloomFlagLoc, bloom ? 1 : 0);
+    glUniform1f(uniforms.bloomExposureLoc, exposure);
+    renderQuad(targets);
+}
+
+void renderQuad(BloomTargets& targets) {
+    if (targets.quadVAO == 0) {
+        glGenVertexArrays(1, &targets.quadVAO);
+        glGenBuffers(1, &targets.quadVBO);
+        glBindVertexArray(targets.quadVAO);
+        glBindBuffer(GL_ARRAY_BUFFER, targets.quadVBO);
+        glBufferData(GL_ARRAY_BUFFER, sizeof(quadVertices), quadVertices, GL_STATIC_DRAW);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, quadStride, nullptr);
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, quadStride,
+                              reinterpret_cast<void*>(quadTexCoordOffset));
+    }
+    glBindVertexArray(targets.quadVAO);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, quadVertexCount);
+    glBindVertexArray(0);
+}

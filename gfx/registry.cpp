@@ -1,0 +1,37 @@
+#include "gfx/registry.h"
+
+#include "gfx/soil.h"
+
+std::map<std::string, Shader> Shaders;
+std::map<std::string, Texture2D> Textures;
+
+Shader loadShader(const char* vertexPath, const char* fragmentPath, const char* geometryPath,
+                  const std::string& name) {
+    Shaders.insert_or_assign(name, loadShaderFromFile(vertexPath, fragmentPath, geometryPath));
+    return Shaders[name];
+}
+
+Shader getShader(const std::string& name) {
+    return Shaders[name];
+}
+
+Texture2D loadTexture(const char* file, const std::string& name) {
+    Texture2D texture;
+    texture.internalFormat = GL_RGBA;
+    texture.imageFormat = GL_RGBA;
+    int width = 0;
+    int height = 0;
+    unsigned char* pixels = SOIL_load_image(file, &width, &height, nullptr, SOIL_LOAD_RGBA);
+    texture.generate(width, height, pixels);
+    SOIL_free_image_data(pixels);
+    Textures.insert_or_assign(name, texture);
+    return Textures.at(name);
+}
+
+Texture2D getTexture(const std::string& name) {
+    auto found = Textures.find(name);
+    if (found == Textures.end()) {
+        found = Textures.emplace(name, Texture2D()).first;
+    }
+    return found->second;
+}

@@ -1,0 +1,51 @@
+// The generated dungeon through the demo's own import: every mesh arrives with
+// normals, texture coordinates, tangents and its three material textures.
+#include "gfx/model.h"
+#include "support/gl_context.h"
+
+#include <glm/geometric.hpp>
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+constexpr const char* dungeonPath = "resources/Dungeon50/Dungeon.obj";
+// One mesh per material: wall, floor, ceiling, wood, metal, ground.
+constexpr size_t expectedMeshes = 6;
+constexpr size_t texturesPerMaterial = 3;
+
+TEST(DungeonImport, EveryMeshHasNormalsTexturesAndTangents) {
+    requireGlContext();
+    testing::internal::CaptureStdout();
+    Model dungeon;
+    dungeon.load(dungeonPath);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.find("ERROR::"), std::string::npos) << printed;
+
+    ASSERT_EQ(dungeon.meshes.size(), expectedMeshes);
+    EXPECT_EQ(dungeon.loadedTextures.size(), expectedMeshes * texturesPerMaterial);
+    for (size_t m = 0; m < dungeon.meshes.size(); ++m) {
+        const Mesh& mesh = dungeon.meshes[m];
+        ASSERT_FALSE(mesh.indices.empty()) << "mesh " << m;
+        std::set<std::string> roles;
+        for (const Texture& texture : mesh.textures) {
+            roles.insert(texture.type);
+            EXPECT_NE(texture.id, 0u);
+        }
+        EXPECT_EQ(roles,
+                  (std::set<std::string>{"texture_diffuse", "texture_specular", "texture_normal"}))
+            << "mesh " << m;
+
+        bool uvVaries = false;
+        for (const Vertex& vertex : mesh.vertices) {
+            ASSERT_NEAR(glm::length(vertex.normal), 1.0f, 1e-3f) << "mesh " << m;
+            ASSERT_GT(glm::length(vertex.tangent), 0.0f) << "mesh " << m << " lacks tangents";
+            uvVaries = uvVaries || vertex.texCoords != mesh.vertices.front().texCoords;
+        }
+        EXPECT_TRUE(uvVaries) << "mesh " << m << " has no texture coordinates";
+    }
+}
+
+} // namespace

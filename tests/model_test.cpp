@@ -1,0 +1,204 @@
+#include "gfx/model.h"
+#include "support/gl_context.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Two triangles, each its own object with its own material.
+constexpr const char* twoObjects = "mtllib scene.mtl\n"
+                                   "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                                   "vt 0 0\nvt 1 0\nvt 0 1\n"
+                                   "vn 0 0 1\n"
+                                   "o first\nusemtl first\nf 1/1/1 2/2/1 3/3/1\n"
+                                   "o second\nusemtl second\nf 1/1/1 3/3/1 2/2/1\n";
+
+class ModelTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        requireGlContext();
+        directory = makeTemporaryDirectory("lanternfall-model");
+        ASSERT_FALSE(directory.empty());
+        fs::create_directories(directory + "/tex");
+        for (const char* name : {"a.png", "b.png", "tex/c.png"}) {
+            ASSERT_TRUE(
+                writePng(directory + "/" + name, 2, 2, 3, std::vector<unsigned char>(12, 90)));
+        }
+    }
+    void TearDown() override { fs::remove_all(directory); }
+
+    std::string write(const std::string& name, const std::string& text) {
+        std::ofstream(directory + "/" + name) << text;
+        return directory + "/" + name;
+    }
+
+    // Loads an OBJ of two objects whose materials have the given statements.
+    Model loadWithMaterials(const std::string& first, const std::string& second) {
+        write("scene.mtl", "newmtl first\n" + first + "\nnewmtl second\n" + second + "\n");
+        Model model;
+        model.load(write("scene.obj", twoObjects));
+        return model;
+    }
+
+    static std::vector<unsigned char> texels(GLuint texture) {
+        GLint width = 0;
+        GLint height = 0;
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+        std::vector<unsigned char> pixels(static_cast<size_t>(width * height * 4));
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return pixels;
+    }
+
+    std::string directory;
+};
+
+TEST_F(ModelTest, MeshesShareATextureFileLoadedOnce) {
+    const Model model =
+        loadWithMaterials("map_Kd a.png\nmap_Ks b.png\nmap_Bump tex/c.png", "map_Kd a.png");
+    ASSERT_EQ(model.meshes.size(), 2u);
+    EXPECT_EQ(model.directory, directory);
+    ASSERT_EQ(model.loadedTextures.size(), 3u);
+
+    const std::vector<Texture>& first = model.meshes[0].textures;
+    ASSERT_EQ(first.size(), 3u);
+    EXPECT_EQ(first[0].type, "texture_diffuse");
+    EXPECT_EQ(first[1].type, "texture_specular");
+    EXPECT_EQ(first[2].type, "texture_normal");
+    EXPECT_STREQ(first[2].path.C_Str(), "tex/c.png");
+    ASSERT_EQ(model.meshes[1].textures.size(), 1u);
+    EXPECT_EQ(model.meshes[1].textures[0].id, first[0].id);
+
+    // Loaded with mipmaps and the repeat / trilinear parameters.
+    GLint minFilter = 0;
+    glBindTexture(GL_TEXTURE_2D, first[0].id);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(texels(first[0].id), std::vector<unsigned char>({90, 90, 90, 255, 90, 90, 90, 255, 90,
+                                                               90, 90, 255, 90, 90, 90, 255}));
+}
+
+TEST_F(ModelTest, CacheMatchesExactPathsOnly) {
+    // a.png first as a diffuse map, then as a normal map: the cached diffuse record is reused.
+    Model model = loadWithMaterials("map_Kd a.png", "map_Bump a.png\nmap_Kd ./a.png");
+    ASSERT_EQ(model.meshes.size(), 2u);
+    const std::vector<Texture>& second = model.meshes[1].textures;
+    ASSERT_EQ(second.size(), 2u);
+    // Diffuse maps come first: "./a.png" is another path, loaded again.
+    EXPECT_STREQ(second[0].path.C_Str(), "./a.png");
+    EXPECT_NE(second[0].id, model.meshes[0].textures[0].id);
+    EXPECT_EQ(second[1].type, "texture_diffuse");
+    EXPECT_EQ(second[1].id, model.meshes[0].textures[0].id);
+    EXPECT_EQ(model.loadedTextures.size(), 2u);
+}
+
+TEST_F(ModelTest, MaterialWithoutMapsGivesNoTextures) {
+    const Model model = loadWithMaterials("Kd 1 0 0", "Kd 0 1 0");
+    ASSERT_EQ(model.meshes.size(), 2u);
+    EXPECT_TRUE(model.meshes[0].textures.empty());
+    EXPECT_TRUE(model.loadedTextures.empty());
+}
+
+TEST_F(ModelTest, UnreadableTextureGetsANeutralStandIn) {
+    testing::internal::CaptureStdout();
+    const Model model = loadWithMaterials("map_Kd gone.png\nmap_Bump broken.png", "");
+    const std::string printed = testing::internal::GetCapturedStdout();
+    ASSERT_EQ(model.meshes.size(), 2u);
+    ASSERT_EQ(model.meshes[0].textures.size(), 2u);
+    // One line for each file, naming it.
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 2) << printed;
+    EXPECT_NE(printed.find("ERROR::TEXTURE:: "), std::string::npos);
+    EXPECT_NE(printed.find(directory + "/gone.png"), std::string::npos);
+    EXPECT_EQ(texels(model.meshes[0].textures[0].id),
+              std::vector<unsigned char>({255, 255, 255, 255}));
+    EXPECT_EQ(texels(model.meshes[0].textures[1].id),
+              std::vector<unsigned char>({128, 128, 255, 255}));
+}
+
+TEST_F(ModelTest, MeshWithoutTextureCoordinatesHasZeroTangents) {
+    write("plain.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n");
+    Model model;
+    model.load(directory + "/plain.obj");
+    ASSERT_EQ(model.meshes.size(), 1u);
+    const Mesh& mesh = model.meshes[0];
+    ASSERT_EQ(mesh.vertices.size(), 6u); // one vertex per face corner: nothing is joined
+    EXPECT_EQ(mesh.indices.size(), 6u);
+    for (const Vertex& vertex : mesh.vertices) {
+        EXPECT_EQ(vertex.tangent, glm::vec3(0));
+        EXPECT_EQ(vertex.texCoords, glm::vec2(0));
+        EXPECT_NEAR(vertex.normal.z, 1.0f, 1e-5f); // generated by the import
+    }
+}
+
+TEST_F(ModelTest, NodesAreWalkedWithoutTheirTransforms) {
+    // One triangle mesh referenced by two nodes, the second one moved and nested.
+    write("nodes.gltf", R"({
+  "asset": {"version": "2.0"},
+  "scene": 0,
+  "scenes": [{"nodes": [0]}],
+  "nodes": [{"mesh": 0, "children": [1]}, {"mesh": 0, "translation": [5, 0, 0]}],
+  "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}],
+  "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3",
+                 "min": [0, 0, 0], "max": [1, 1, 0]}],
+  "bufferViews": [{"buffer": 0, "byteLength": 36}],
+  "buffers": [{"byteLength": 36,
+               "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}]
+})");
+    Model model;
+    model.load(directory + "/nodes.gltf");
+    ASSERT_EQ(model.meshes.size(), 2u);
+    EXPECT_NE(model.meshes[0].vao, model.meshes[1].vao);
+    for (const Mesh& mesh : model.meshes) {
+        ASSERT_EQ(mesh.vertices.size(), 3u);
+        EXPECT_EQ(mesh.vertices[1].position, glm::vec3(1, 0, 0));
+    }
+}
+
+TEST_F(ModelTest, FailedImportPrintsTheImportersReasonAndKeepsNothing) {
+    Model model;
+    testing::internal::CaptureStdout();
+    model.load(directory + "/missing.obj");
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.rfind("ERROR::ASSIMP:: ", 0), 0u);
+    EXPECT_GT(printed.size(), std::string("ERROR::ASSIMP:: \n").size());
+    EXPECT_TRUE(model.meshes.empty());
+    EXPECT_TRUE(model.directory.empty());
+}
+
+// Meshes built by hand: the cases no well-formed file produces.
+TEST_F(ModelTest, MalformedMeshesStaySafe) {
+    aiScene scene;
+    scene.mNumMaterials = 1;
+    scene.mMaterials = new aiMaterial* [1] { new aiMaterial() };
+    aiMesh mesh;
+    mesh.mNumVertices = 3;
+    mesh.mVertices = new aiVector3D[3]{{0, 0, 0}, {2, 0, 0}, {0, 2, 0}};
+    mesh.mNumFaces = 2;
+    mesh.mFaces = new aiFace[2];
+    for (aiFace& face : {std::ref(mesh.mFaces[0]), std::ref(mesh.mFaces[1])}) {
+        face.mNumIndices = 3;
+        face.mIndices = new unsigned int[3]{0, 1, 2};
+    }
+    mesh.mFaces[1].mIndices[2] = 7; // past the vertices: dropped
+    mesh.mMaterialIndex = 4;        // past the materials: no textures
+
+    Model model;
+    const Mesh built = model.buildMesh(&mesh, &scene);
+    EXPECT_TRUE(built.textures.empty());
+    EXPECT_EQ(built.indices, (std::vector<GLuint>{0, 1, 2}));
+    // No normals in the file: each vertex faces away from its triangle's front side.
+    for (const Vertex& vertex : built.vertices) {
+        EXPECT_EQ(vertex.normal, glm::vec3(0, 0, 1));
+    }
+}
+
+} // namespace

@@ -1,0 +1,497 @@
+#include "app/camera.h"
+#include "app/camera_path.h"
+#include "app/frame_loop.h"
+#include "effects/light_path.h"
+#include "gfx/registry.h"
+#include "scene/scene.h"
+#include "support/gl_context.h"
+#include "support/gl_recorder.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <numeric>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr float pauseTime = 135.0f; // the light path stands still then
+constexpr int referenceWidth = 160;
+constexpr int referenceHeight = 96;
+constexpr double referenceTolerance = 6.0; // mean absolute difference, 0..255
+constexpr const char* referenceFolder = "tests/reference";
+
+std::vector<std::string> debugErrors;
+
+void GLAPIENTRY collectDebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei,
+                                    const GLchar* message, const void*) {
+    if (type == GL_DEBUG_TYPE_ERROR) {
+        debugErrors.emplace_back(message);
+    }
+}
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb; // rows top first
+
+    double mean(int x0, int y0, int x1, int y1) const {
+        double sum = 0;
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                const size_t at = (static_cast<size_t>(y) * width + x) * 3;
+                sum += rgb[at] + rgb[at + 1] + rgb[at + 2];
+            }
+        }
+        return sum / (3.0 * (x1 - x0) * (y1 - y0));
+    }
+    double mean() const { return mean(0, 0, width, height); }
+};
+
+Picture readScreen() {
+    Picture picture;
+    picture.width = screenWidth;
+    picture.height = screenHeight;
+    std::vector<unsigned char> bottomUp(static_cast<size_t>(screenWidth) * screenHeight * 3);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, screenWidth, screenHeight, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    const size_t row = static_cast<size_t>(screenWidth) * 3;
+    for (int y = screenHeight - 1; y >= 0; --y) {
+        picture.rgb.insert(picture.rgb.end(), bottomUp.begin() + static_cast<long>(y * row),
+                           bottomUp.begin() + static_cast<long>((y + 1) * row));
+    }
+    return picture;
+}
+
+Picture downscaled(const Picture& picture, int width, int height) {
+    Picture small;
+    small.width = width;
+    small.height = height;
+    const int bx = picture.width / width;
+    const int by = picture.height / height;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int j = 0; j < by; ++j) {
+                    for (int i = 0; i < bx; ++i) {
+                        sum += picture.rgb[(static_cast<size_t>(y * by + j) * picture.width +
+                                            static_cast<size_t>(x * bx + i)) *
+                                               3 +
+                                           c];
+                    }
+                }
+                small.rgb.push_back(static_cast<unsigned char>(sum / (bx * by)));
+            }
+        }
+    }
+    return small;
+}
+
+bool readPng(const std::string& path, Picture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+        return false;
+    }
+    image.format = PNG_FORMAT_RGB;
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    return png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
+}
+
+bool writePngRgb(const std::string& path, const Picture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(picture.width);
+    image.height = static_cast<png_uint_32>(picture.height);
+    image.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0;
+}
+
+// With LANTERNFALL_KEEP_PICTURES set to a folder, the pictures a test renders are
+// saved there to be looked at.
+void keepPicture(const std::string& name, const Picture& picture) {
+    const char* folder = std::getenv("LANTERNFALL_KEEP_PICTURES");
+    if (folder != nullptr) {
+        fs::create_directories(folder);
+        writePngRgb(std::string(folder) + "/" + name + ".png", picture);
+    }
+}
+
+// The light where its route puts it after `seconds` at 60 frames per second.
+glm::vec3 lightOnRouteAt(float seconds) {
+    Light light = pointLight();
+    float angle = initialLightPathAngle;
+    const int frames = static_cast<int>(seconds * 60.0f);
+    for (int frame = 1; frame <= frames; ++frame) {
+        moveLight(light, angle, initialLightPathSpeed, 1.0f / 60.0f, frame / 60.0f);
+    }
+    return light.position;
+}
+
+// One Scene for the whole program: building it loads every resource.
+class SceneTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        requireGlContext(screenWidth, screenHeight);
+        // The fixed state the demo's start-up sets before building the Scene.
+        glViewport(0, 0, screenWidth, screenHeight);
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LESS);
+        glEnable(GL_DEBUG_OUTPUT);
+        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+        glDebugMessageCallback(collectDebugMessage, nullptr);
+        testing::internal::CaptureStdout();
+        scene = new Scene();
+        setUpOutput = testing::internal::GetCapturedStdout();
+        setUpErrors = debugErrors;
+    }
+
+    void SetUp() override {
+        ASSERT_NE(scene, nullptr);
+        debugErrors.clear();
+        savedCamera = camera;
+        deltaTime = 0.0f;
+    }
+    void TearDown() override { camera = savedCamera; }
+
+    // Looks from `eye` towards `target`, with bloom on and exposure 1.
+    static void lookAt(glm::vec3 eye, glm::vec3 target) {
+        camera = Camera(eye);
+        camera.front = target - eye;
+        camera.up = glm::vec3(0.0f, 1.0f, 0.0f);
+    }
+
+    static Picture renderAt(float time) {
+        scene->render(time);
+        return readScreen();
+    }
+
+    static std::map<GLuint, std::string> programNames() {
+        std::map<GLuint, std::string> names;
+        for (const auto& entry : Shaders) {
+            names[entry.second.ID] = entry.first;
+        }
+        return names;
+    }
+
+    static std::vector<std::string> programsUsed(const std::vector<GlCall>& calls) {
+        const std::map<GLuint, std::string> names = programNames();
+        std::vector<std::string> used;
+        for (const GlCall& call : callsNamed(calls, "glUseProgram")) {
+            used.push_back(names.at(static_cast<GLuint>(call.ints[0])));
+        }
+        return used;
+    }
+
+    static Scene* scene;
+    static std::string setUpOutput;
+    static std::vector<std::string> setUpErrors;
+    Camera savedCamera;
+};
+
+Scene* SceneTest::scene = nullptr;
+std::string SceneTest::setUpOutput;
+std::vector<std::string> SceneTest::setUpErrors;
+
+TEST_F(SceneTest, SetUpRegistersEverythingQuietly) {
+    EXPECT_EQ(setUpOutput, "");
+    EXPECT_TRUE(setUpErrors.empty()) << setUpErrors.front();
+    std::vector<std::string> names;
+    for (const auto& entry : Shaders) {
+        names.push_back(entry.first);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"bloom", "blur", "cubeMap", "depth", "lamp",
+                                               "normalMapping", "particle3D"}));
+    ASSERT_EQ(Textures.size(), 1u);
+    EXPECT_EQ(Textures.begin()->first, "stars");
+
+    EXPECT_FALSE(scene->dungeon.meshes.empty());
+    for (const Light& light : scene->lights) {
+        EXPECT_NE(light.lampVao, 0u);
+        EXPECT_NE(light.lampVbo, 0u);
+    }
+    for (GLint location : scene->shadowTransformsLocs) {
+        EXPECT_NE(location, -1);
+    }
+    EXPECT_NE(scene->lightingFarPlaneLoc, -1);
+    EXPECT_NE(scene->bloomExposureLoc, -1);
+    EXPECT_EQ(scene->particles->particles.size(), 500u);
+}
+
+TEST_F(SceneTest, TargetsHaveTheirFormatsAndAreComplete) {
+    auto level = [](GLenum target, GLenum face, GLuint texture, GLenum parameter) {
+        GLint value = 0;
+        glBindTexture(target, texture);
+        glGetTexLevelParameteriv(face, 0, parameter, &value);
+        glBindTexture(target, 0);
+        return value;
+    };
+    const BloomTargets& targets = scene->bloomTargets;
+    for (GLuint texture : {targets.colorBuffers[0], targets.colorBuffers[1],
+                           targets.pingpongColorBuffers[0], targets.pingpongColorBuffers[1]}) {
+        EXPECT_EQ(level(GL_TEXTURE_2D, GL_TEXTURE_2D, texture, GL_TEXTURE_INTERNAL_FORMAT),
+                  GL_RGB16F);
+        EXPECT_EQ(level(GL_TEXTURE_2D, GL_TEXTURE_2D, texture, GL_TEXTURE_WIDTH), 1280);
+        EXPECT_EQ(level(GL_TEXTURE_2D, GL_TEXTURE_2D, texture, GL_TEXTURE_HEIGHT), 768);
+    }
+    for (GLenum face = 0; face < 6; ++face) {
+        const GLenum target = GL_TEXTURE_CUBE_MAP_POSITIVE_X + face;
+        EXPECT_EQ(level(GL_TEXTURE_CUBE_MAP, target, scene->shadowMap[1], GL_TEXTURE_WIDTH), 800);
+        EXPECT_EQ(level(GL_TEXTURE_CUBE_MAP, target, scene->shadowMap[1], GL_TEXTURE_HEIGHT), 800);
+        EXPECT_GT(level(GL_TEXTURE_CUBE_MAP, target, scene->shadowMap[1], GL_TEXTURE_DEPTH_SIZE),
+                  0);
+    }
+    for (GLuint framebuffer : {scene->shadowMap[0], targets.hdrFramebuffer,
+                               targets.pingpongFramebuffers[0], targets.pingpongFramebuffers[1]}) {
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER),
+                  static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE));
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
+    camera = Camera(glm::vec3(-5.0f, 1.0f, 11.0f));
+    startRecording();
+    scene->render(10.0f);
+    const std::vector<GlCall> calls = stopRecording();
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+
+    EXPECT_EQ(programsUsed(calls), (std::vector<std::string>{"depth", "normalMapping", "lamp",
+                                                             "cubeMap", "blur", "bloom"}));
+
+    // Framebuffers: shadow, window, HDR, then the ten blur passes and the window.
+    const BloomTargets& targets = scene->bloomTargets;
+    std::vector<long long> framebuffers;
+    for (const GlCall& call : callsNamed(calls, "glBindFramebuffer")) {
+        framebuffers.push_back(call.ints[1]);
+    }
+    std::vector<long long> expected = {scene->shadowMap[0], 0, targets.hdrFramebuffer, 0};
+    for (int pass = 0; pass < 10; ++pass) {
+        expected.push_back(targets.pingpongFramebuffers[pass % 2 == 0 ? 1 : 0]);
+    }
+    expected.push_back(0);
+    EXPECT_EQ(framebuffers, expected);
+
+    // The shadow pass draws at 800 x 800, everything after it at window size.
+    const std::vector<GlCall> viewports = callsNamed(calls, "glViewport");
+    ASSERT_EQ(viewports.size(), 2u);
+    EXPECT_EQ(viewports[0].ints, (std::vector<long long>{0, 0, 800, 800}));
+    EXPECT_EQ(viewports[1].ints, (std::vector<long long>{0, 0, 1280, 768}));
+
+    std::vector<std::string> looked;
+    for (const GlCall& call : callsNamed(calls, "glGetUniformLocation")) {
+        looked.push_back(call.text);
+    }
+    for (const char* name : {"pointLights[0].position", "pointLights[0].quadratic",
+                             "dirLight.direction", "dirLight.specular"}) {
+        EXPECT_NE(std::find(looked.begin(), looked.end(), name), looked.end()) << name;
+    }
+
+    // The skybox is drawn between GL_LEQUAL and GL_LESS.
+    const std::vector<GlCall> depthFuncs = callsNamed(calls, "glDepthFunc");
+    ASSERT_EQ(depthFuncs.size(), 2u);
+    EXPECT_EQ(depthFuncs[0].ints[0], GL_LEQUAL);
+    EXPECT_EQ(depthFuncs[1].ints[0], GL_LESS);
+
+    // Blur: alternating from horizontal, the first pass reading the bright image.
+    std::vector<long long> horizontal;
+    std::vector<long long> blurInputs;
+    bool blurring = false;
+    for (const GlCall& call : calls) {
+        if (call.name == "glUseProgram") {
+            blurring = call.ints[0] == getShader("blur").ID;
+        } else if (blurring && call.name == "glUniform1i" &&
+                   call.ints[0] == scene->blurHorizontalLoc) {
+            horizontal.push_back(call.ints[1]);
+        } else if (blurring && call.name == "glBindTexture") {
+            blurInputs.push_back(call.ints[1]);
+        }
+    }
+    EXPECT_EQ(horizontal, (std::vector<long long>{1, 0, 1, 0, 1, 0, 1, 0, 1, 0}));
+    ASSERT_EQ(blurInputs.size(), 10u);
+    EXPECT_EQ(blurInputs[0], targets.colorBuffers[1]);
+    EXPECT_EQ(blurInputs[1], targets.pingpongColorBuffers[1]);
+    EXPECT_EQ(blurInputs[2], targets.pingpongColorBuffers[0]);
+
+    const std::vector<UniformSet> sets = uniformSets(calls);
+    ASSERT_GE(sets.size(), 2u);
+    EXPECT_EQ(sets[sets.size() - 2].value, 1.0); // "bloom"
+    EXPECT_EQ(sets.back().value, 1.0);           // "exposure"
+
+    // State at return.
+    GLint value[4] = {};
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, value);
+    EXPECT_EQ(value[0], 0);
+    glGetIntegerv(GL_VIEWPORT, value);
+    EXPECT_EQ(std::vector<GLint>(value, value + 4), (std::vector<GLint>{0, 0, 1280, 768}));
+    glGetIntegerv(GL_DEPTH_FUNC, value);
+    EXPECT_EQ(value[0], GL_LESS);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    GLfloat clear[4] = {1, 1, 1, 1};
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(std::vector<GLfloat>(clear, clear + 4), (std::vector<GLfloat>{0, 0, 0, 0}));
+}
+
+TEST_F(SceneTest, StarsOnlyAfterTheirTime) {
+    camera = Camera(glm::vec3(1.0f, 3.0f, -10.0f));
+    startRecording();
+    scene->render(142.0f);
+    std::vector<std::string> used = programsUsed(stopRecording());
+    EXPECT_EQ(std::count(used.begin(), used.end(), "particle3D"), 0);
+
+    startRecording();
+    scene->render(142.01f);
+    const std::vector<GlCall> calls = stopRecording();
+    used = programsUsed(calls);
+    EXPECT_GT(std::count(used.begin(), used.end(), "particle3D"), 0);
+    const std::vector<GlCall> blends = callsNamed(calls, "glBlendFunc");
+    ASSERT_EQ(blends.size(), 2u);
+    EXPECT_EQ(blends[0].ints, (std::vector<long long>{GL_SRC_ALPHA, GL_ONE}));
+    EXPECT_EQ(blends[1].ints, (std::vector<long long>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+}
+
+TEST_F(SceneTest, BloomAndExposureChangeThePicture) {
+    // The lamp of the point light straight ahead, in the entrance hall.
+    const glm::vec3 lamp(-5.5f, 1.0f, 10.0f);
+    scene->lights[0].position = lamp;
+    lookAt(lamp + glm::vec3(0.0f, 0.0f, 1.5f), lamp);
+
+    const Picture withBloom = renderAt(pauseTime);
+    camera.bloom = false;
+    const Picture without = renderAt(pauseTime);
+    keepPicture("lamp_bloom", withBloom);
+    keepPicture("lamp_no_bloom", without);
+    // Around the lamp, not on it: the glow spreads beyond the cube.
+    const int cx = screenWidth / 2;
+    const int cy = screenHeight / 2;
+    EXPECT_GT(withBloom.mean(cx + 70, cy - 40, cx + 110, cy + 40),
+              without.mean(cx + 70, cy - 40, cx + 110, cy + 40) + 2.0);
+
+    camera.bloom = true;
+    camera.exposure = 3.0f;
+    const Picture bright = renderAt(pauseTime);
+    camera.exposure = 0.3f;
+    const Picture dark = renderAt(pauseTime);
+    EXPECT_GT(bright.mean(), withBloom.mean() + 5.0);
+    EXPECT_LT(dark.mean(), withBloom.mean() - 5.0);
+
+    // Exposure at or below zero gives a dark picture, not garbage.
+    camera.exposure = -2.0f;
+    EXPECT_LT(renderAt(pauseTime).mean(), dark.mean() + 1.0);
+}
+
+TEST_F(SceneTest, StarsAppearAtTheEnd) {
+    const Camera& last = cameraPath.back();
+    lookAt(last.position, last.position + last.front);
+    ParticleGenerator& stars = *scene->particles;
+    for (int frame = 0; frame < 150; ++frame) {
+        stars.update(0.01f, starEmitterPosition, starVelocityBias);
+    }
+    const Picture before = renderAt(141.0f);
+    const Picture after = renderAt(150.0f);
+    keepPicture("stars_before", before);
+    keepPicture("stars_after", after);
+    EXPECT_GT(after.mean(0, 0, screenWidth, screenHeight / 2),
+              before.mean(0, 0, screenWidth, screenHeight / 2) + 1.0);
+}
+
+// A floor with one pillar, lit from either side: the pillar's shadow changes side.
+TEST_F(SceneTest, PillarShadowFollowsTheLight) {
+    const std::string folder = makeTemporaryDirectory("lanternfall-pillar");
+    const struct {
+        const char* file;
+        unsigned char rgb[3];
+    } maps[] = {
+        {"grey.png", {150, 150, 150}}, {"dull.png", {0, 0, 0}}, {"flat.png", {128, 128, 255}}};
+    for (const auto& map : maps) {
+        ASSERT_TRUE(
+            writePng(folder + "/" + map.file, 1, 1, 3, {map.rgb[0], map.rgb[1], map.rgb[2]}));
+    }
+    std::ofstream(folder + "/pillar.mtl")
+        << "newmtl stone\nmap_Kd grey.png\nmap_Ks dull.png\nmap_bump flat.png\n";
+    std::ofstream(folder + "/pillar.obj") << "mtllib pillar.mtl\nusemtl stone\n"
+                                             "v -40 0 -40\nv 40 0 -40\nv 40 0 40\nv -40 0 40\n"
+                                             "v -3 0 -3\nv 3 0 -3\nv 3 0 3\nv -3 0 3\n"
+                                             "v -3 30 -3\nv 3 30 -3\nv 3 30 3\nv -3 30 3\n"
+                                             "vn 0 1 0\n"
+                                             "f 1//1 4//1 3//1\nf 1//1 3//1 2//1\n"
+                                             "f 5 6 10\nf 5 10 9\nf 6 7 11\nf 6 11 10\n"
+                                             "f 7 8 12\nf 7 12 11\nf 8 5 9\nf 8 9 12\n";
+    Model dungeon = scene->dungeon;
+    scene->dungeon = Model();
+    testing::internal::CaptureStdout();
+    scene->dungeon.load(folder + "/pillar.obj");
+    testing::internal::GetCapturedStdout();
+    fs::remove_all(folder);
+
+    // Looking straight down on the floor around the pillar.
+    lookAt(glm::vec3(0.0f, 6.0f, 0.0f), glm::vec3(0.0f, 0.0f, 0.0f));
+    camera.front = glm::vec3(0.0f, -1.0f, 0.0f);
+    camera.up = glm::vec3(0.0f, 0.0f, -1.0f);
+
+    auto leftAgainstRight = [](const Picture& picture) {
+        const int cy = screenHeight / 2;
+        return picture.mean(screenWidth / 2 - 300, cy - 40, screenWidth / 2 - 100, cy + 40) -
+               picture.mean(screenWidth / 2 + 100, cy - 40, screenWidth / 2 + 300, cy + 40);
+    };
+    scene->lights[0].position = glm::vec3(-1.5f, 1.5f, 0.0f);
+    const Picture lightLeft = renderAt(pauseTime);
+    scene->lights[0].position = glm::vec3(1.5f, 1.5f, 0.0f);
+    const Picture lightRight = renderAt(pauseTime);
+    scene->dungeon = dungeon;
+    keepPicture("pillar_light_left", lightLeft);
+    keepPicture("pillar_light_right", lightRight);
+
+    // The shadow falls on the side away from the light.
+    EXPECT_GT(leftAgainstRight(lightLeft), 10.0);
+    EXPECT_LT(leftAgainstRight(lightRight), -10.0);
+}
+
+// Views along the show compared with kept pictures, so a change to the look is seen.
+// LANTERNFALL_WRITE_REFERENCES=1 writes them anew.
+TEST_F(SceneTest, ViewsMatchTheirReferences) {
+    const struct {
+        const char* name;
+        size_t entry;
+    } views[] = {{"entrance", 0}, {"corridor", 2400}, {"long_hall", 5200}, {"stairs", 8200}};
+    const bool writing = std::getenv("LANTERNFALL_WRITE_REFERENCES") != nullptr;
+    for (const auto& view : views) {
+        SCOPED_TRACE(view.name);
+        const Camera& entry = cameraPath[view.entry];
+        lookAt(entry.position, entry.position + entry.front);
+        scene->lights[0].position = lightOnRouteAt(static_cast<float>(view.entry) / 60.0f);
+        const Picture full = renderAt(pauseTime);
+        keepPicture(view.name, full);
+        const Picture small = downscaled(full, referenceWidth, referenceHeight);
+        const std::string path = std::string(referenceFolder) + "/" + view.name + ".png";
+        if (writing) {
+            fs::create_directories(referenceFolder);
+            ASSERT_TRUE(writePngRgb(path, small));
+            continue;
+        }
+        Picture reference;
+        ASSERT_TRUE(readPng(path, reference)) << path;
+        ASSERT_EQ(reference.rgb.size(), small.rgb.size());
+        double difference = 0;
+        for (size_t i = 0; i < small.rgb.size(); ++i) {
+            difference += std::abs(static_cast<int>(small.rgb[i]) - reference.rgb[i]);
+        }
+        EXPECT_LT(difference / small.rgb.size(), referenceTolerance);
+    }
+}
+
+} // namespace

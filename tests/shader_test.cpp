@@ -1,0 +1,189 @@
+#include "gfx/registry.h"
+#include "support/gl_context.h"
+#include "support/gl_recorder.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string separatorLine = "| -- --------------------------------------------------- -- |";
+
+struct ProgramFiles {
+    const char* name;
+    const char* vertex;
+    const char* fragment;
+    const char* geometry;
+};
+
+const ProgramFiles demoPrograms[] = {
+    {"lamp", "shader/Lamp.vert", "shader/Lamp.frag", nullptr},
+    {"normalMapping", "shader/LightingAndNormalMapping.vert",
+     "shader/LightingAndNormalMapping.frag", nullptr},
+    {"blur", "shader/Blur.vert", "shader/Blur.frag", nullptr},
+    {"bloom", "shader/Bloom.vert", "shader/Bloom.frag", nullptr},
+    {"depth", "shader/DepthShader.vert", "shader/DepthShader.frag", "shader/DepthShader.geom"},
+    {"cubeMap", "shader/CubeMap.vert", "shader/CubeMap.frag", nullptr},
+    {"particle3D", "shader/particle3D.vert", "shader/particle3D.frag", nullptr},
+};
+
+constexpr const char* minimalVertex = "#version 330 core\n"
+                                      "layout (location = 0) in vec3 position;\n"
+                                      "void main() { gl_Position = vec4(position, 1.0); }\n";
+constexpr const char* minimalFragment = "#version 330 core\n"
+                                        "out vec4 colour;\n"
+                                        "void main() { colour = vec4(1.0); }\n";
+
+class ShaderTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        requireGlContext();
+        directory = makeTemporaryDirectory("lanternfall-shader");
+        ASSERT_FALSE(directory.empty());
+    }
+    void TearDown() override { fs::remove_all(directory); }
+
+    std::string writeFile(const std::string& name, const std::string& text) {
+        const std::string path = directory + "/" + name;
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    GLint linkStatus(GLuint program) {
+        GLint status = GL_FALSE;
+        glGetProgramiv(program, GL_LINK_STATUS, &status);
+        return status;
+    }
+
+    std::string directory;
+};
+
+// The framed block of one failed stage or link: heading with its type, the
+// driver's log, the separator line.
+void expectBlock(const std::string& block, const std::string& heading, const std::string& type) {
+    const std::string start = "| ERROR::::" + heading + " of type: " + type + "|\n";
+    EXPECT_EQ(block.rfind(start, 0), 0u) << block;
+    const std::string end = "\n" + separatorLine + "\n";
+    ASSERT_GE(block.size(), end.size());
+    EXPECT_EQ(block.substr(block.size() - end.size()), end) << block;
+}
+
+std::vector<std::string> splitBlocks(const std::string& printed) {
+    std::vector<std::string> blocks;
+    size_t start = 0;
+    const std::string end = separatorLine + "\n";
+    for (size_t found = printed.find(end); found != std::string::npos;
+         found = printed.find(end, start)) {
+        blocks.push_back(printed.substr(start, found + end.size() - start));
+        start = found + end.size();
+    }
+    if (start < printed.size()) {
+        blocks.push_back(printed.substr(start));
+    }
+    return blocks;
+}
+
+TEST_F(ShaderTest, EveryDemoProgramBuildsSilently) {
+    for (const ProgramFiles& program : demoPrograms) {
+        SCOPED_TRACE(program.name);
+        testing::internal::CaptureStdout();
+        const Shader shader =
+            loadShader(program.vertex, program.fragment, program.geometry, program.name);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_NE(shader.ID, 0u);
+        EXPECT_EQ(linkStatus(shader.ID), GL_TRUE);
+        EXPECT_EQ(getShader(program.name).ID, shader.ID);
+    }
+}
+
+TEST_F(ShaderTest, BrokenStagePrintsFramedBlocksAndStillRegisters) {
+    const std::string vertex =
+        writeFile("broken.vert", "#version 330 core\nvoid main() { oops }\n");
+    const std::string fragment = writeFile("ok.frag", minimalFragment);
+    testing::internal::CaptureStdout();
+    const Shader shader = loadShader(vertex.c_str(), fragment.c_str(), nullptr, "broken");
+    const std::vector<std::string> blocks = splitBlocks(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(blocks.size(), 2u);
+    expectBlock(blocks[0], "SHADER-COMPILATION-ERROR", "VERTEX");
+    expectBlock(blocks[1], "PROGRAM-LINKING-ERROR", "PROGRAM");
+    EXPECT_EQ(Shaders.count("broken"), 1u);
+    EXPECT_EQ(getShader("broken").ID, shader.ID);
+    EXPECT_NE(shader.ID, 0u);
+    EXPECT_EQ(linkStatus(shader.ID), GL_FALSE);
+}
+
+TEST_F(ShaderTest, MissingFilesCompileAsEmptyText) {
+    const std::string vertex = writeFile("ok.vert", minimalVertex);
+    testing::internal::CaptureStdout();
+    loadShader(vertex.c_str(), (directory + "/missing.frag").c_str(),
+               (directory + "/missing.geom").c_str(), "missing");
+    const std::vector<std::string> blocks = splitBlocks(testing::internal::GetCapturedStdout());
+    ASSERT_EQ(blocks.size(), 3u);
+    expectBlock(blocks[0], "SHADER-COMPILATION-ERROR", "FRAGMENT");
+    expectBlock(blocks[1], "SHADER-COMPILATION-ERROR", "GEOMETRY");
+    expectBlock(blocks[2], "PROGRAM-LINKING-ERROR", "PROGRAM");
+    EXPECT_EQ(Shaders.count("missing"), 1u);
+}
+
+TEST_F(ShaderTest, GeometryStageOnlyWhenGiven) {
+    const std::string vertex = writeFile("ok.vert", minimalVertex);
+    const std::string fragment = writeFile("ok.frag", minimalFragment);
+    startRecording();
+    loadShader(vertex.c_str(), fragment.c_str(), nullptr, "plain");
+    const std::vector<GlCall> calls = stopRecording();
+    const std::vector<GlCall> created = callsNamed(calls, "glCreateShader");
+    ASSERT_EQ(created.size(), 2u);
+    EXPECT_EQ(created[0].ints[0], GL_VERTEX_SHADER);
+    EXPECT_EQ(created[1].ints[0], GL_FRAGMENT_SHADER);
+    EXPECT_EQ(callsNamed(calls, "glAttachShader").size(), 2u);
+    EXPECT_EQ(callsNamed(calls, "glDeleteShader").size(), 2u);
+}
+
+TEST_F(ShaderTest, RegisteringANameTwiceKeepsTheSecond) {
+    const std::string vertex = writeFile("ok.vert", minimalVertex);
+    const std::string fragment = writeFile("ok.frag", minimalFragment);
+    const Shader first = loadShader(vertex.c_str(), fragment.c_str(), nullptr, "twice");
+    const Shader second = loadShader(vertex.c_str(), fragment.c_str(), nullptr, "twice");
+    EXPECT_NE(first.ID, second.ID);
+    EXPECT_EQ(getShader("twice").ID, second.ID);
+    EXPECT_EQ(glIsProgram(first.ID), GL_TRUE);
+}
+
+TEST_F(ShaderTest, UnregisteredShaderIsProgramZero) {
+    EXPECT_EQ(getShader("never").ID, 0u);
+}
+
+TEST_F(ShaderTest, LoadTextureUploadsRgbaAndRegisters) {
+    const std::string image = directory + "/star.png";
+    ASSERT_TRUE(writePng(image, 2, 1, 3, {255, 0, 0, 0, 0, 255}));
+    const Texture2D texture = loadTexture(image.c_str(), "star");
+    EXPECT_EQ(texture.width, 2);
+    EXPECT_EQ(texture.height, 1);
+    EXPECT_EQ(texture.internalFormat, static_cast<GLuint>(GL_RGBA));
+    EXPECT_EQ(getTexture("star").ID, texture.ID);
+
+    std::vector<unsigned char> texels(8);
+    glBindTexture(GL_TEXTURE_2D, texture.ID);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(texels, (std::vector<unsigned char>{255, 0, 0, 255, 0, 0, 255, 255}));
+
+    // An unreadable file is uploaded as the decoder returned it: nothing, and nothing said.
+    testing::internal::CaptureStdout();
+    const Texture2D missing = loadTexture((directory + "/none.png").c_str(), "none");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(missing.width, 0);
+
+    const Texture2D fresh = getTexture("never registered");
+    EXPECT_NE(fresh.ID, 0u);
+    EXPECT_NE(fresh.ID, texture.ID);
+    EXPECT_EQ(fresh.internalFormat, static_cast<GLuint>(GL_RGB));
+    EXPECT_EQ(getTexture("never registered").ID, fresh.ID);
+}
+
+} // namespace

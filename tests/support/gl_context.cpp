@@ -1,0 +1,38 @@
+#include "support/gl_context.h"
+
+#include <glad/gl.h>
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+GLFWwindow* createHiddenContext(int width, int height) {
+    if (glfwInit() == GLFW_FALSE) {
+        return nullptr;
+    }
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    GLFWwindow* window = glfwCreateWindow(width, height, "tests", nullptr, nullptr);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    glfwMakeContextCurrent(window);
+    if (gladLoadGL(glfwGetProcAddress) == 0) {
+        return nullptr;
+    }
+    std::atexit(glfwTerminate);
+    return window;
+}
+
+} // namespace
+
+void requireGlContext(int width, int height) {
+    static GLFWwindow* const window = createHiddenContext(width, height);
+    ASSERT_NE(window, nullptr) << "no OpenGL 3.3 core context (is an X display available?)";
+}

@@ -1,0 +1,501 @@
+#include "dungeon_props.h"
+
+#include <glm/geometric.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <limits>
+
+namespace {
+
+constexpr float twoPi = 6.2831853f;
+// Slices used to bound the stone of an arch.
+constexpr int archBoundSlices = 8;
+
+// Pillars.
+constexpr float shaftRadius = 0.3f;
+constexpr float capitalRadius = 0.4f;
+constexpr float plinthHalf = 0.42f;
+constexpr float plinthHeight = 0.3f;
+constexpr float abacusHalf = 0.45f;
+constexpr float abacusHeight = 0.25f;
+constexpr float flareHeight = 0.25f;
+constexpr int pillarSegments = 12;
+// A broken column's top is chamfered.
+constexpr float stumpTipHeight = 0.08f;
+constexpr float stumpTipRadius = 0.18f;
+
+// Barrels: the staves' profile (radius, height) and two iron hoops.
+constexpr glm::vec2 barrelProfile[] = {{0.0f, 0.0f},   {0.27f, 0.0f},  {0.31f, 0.2f},
+                                       {0.33f, 0.42f}, {0.31f, 0.64f}, {0.27f, 0.84f},
+                                       {0.0f, 0.84f}};
+struct Hoop {
+    float height, radius;
+};
+constexpr Hoop barrelHoops[] = {{0.12f, 0.305f}, {0.7f, 0.315f}};
+constexpr float hoopHeight = 0.06f;
+constexpr float hoopThickness = 0.02f;
+constexpr int barrelSegments = 12;
+
+// Braziers: the bowl's profile (outside down, inside up), its legs and the wood in it.
+constexpr glm::vec2 bowlProfile[] = {{0.0f, 0.0f},   {0.16f, 0.0f},  {0.36f, 0.14f}, {0.41f, 0.2f},
+                                     {0.39f, 0.22f}, {0.33f, 0.16f}, {0.0f, 0.1f}};
+constexpr float bowlHeight = 0.62f;
+constexpr int bowlSegments = 12;
+constexpr int brazierLegs = 3;
+constexpr float legTurn = 0.4f;
+constexpr float footSpread = 0.34f;
+constexpr float legHalfWidth = 0.02f;
+constexpr float legTopRadius = 0.14f;
+constexpr float legTopRise = 0.06f;
+constexpr int brazierSticks = 3;
+constexpr float stickHalfLength = 0.24f;
+constexpr float stickHalfWidth = 0.03f;
+constexpr float stickTurn = 1.1f;
+constexpr float stickBottom = 0.16f;
+
+// Wall brackets: back plate, arm, cup and torch.
+constexpr glm::vec3 bracketPlateHalf{0.015f, 0.16f, 0.07f};
+constexpr glm::vec3 bracketArmHalf{0.13f, 0.02f, 0.02f};
+constexpr float bracketArmOut = 0.15f;
+constexpr float bracketArmDrop = 0.06f;
+constexpr float bracketCupOut = 0.28f;
+constexpr float bracketCupDrop = 0.1f;
+constexpr glm::vec2 bracketCupProfile[] = {
+    {0.0f, 0.0f}, {0.03f, 0.0f}, {0.06f, 0.1f}, {0.05f, 0.1f}, {0.0f, 0.05f}};
+constexpr glm::vec2 torchProfile[] = {{0.0f, 0.0f}, {0.03f, 0.0f}, {0.035f, 0.38f}, {0.0f, 0.42f}};
+constexpr float torchSeat = 0.05f;
+constexpr int cupSegments = 8;
+constexpr int torchSegments = 6;
+
+// The table and its benches.
+constexpr glm::vec3 tableTopHalf{0.45f, 0.04f, 1.0f};
+constexpr float tableHeight = 0.85f;
+constexpr float legHalf = 0.05f;
+constexpr float legInsetAcross = 0.08f;
+constexpr float legInsetAlong = 0.1f;
+constexpr glm::vec3 benchTopHalf{0.17f, 0.03f, 0.9f};
+constexpr float benchHeight = 0.45f;
+constexpr float benchOffset = 0.8f;
+constexpr float benchLegAlong = 0.7f;
+constexpr glm::vec3 benchLegHalf{0.13f, 0.0f, 0.03f};
+
+// The plank door.
+constexpr float doorThickness = 0.12f;
+constexpr float bandHeights[] = {0.45f, 1.75f};
+constexpr float bandHalfHeight = 0.05f;
+constexpr float bandHalfThickness = 0.012f;
+constexpr float bandInset = 0.06f;
+constexpr glm::vec3 ringOffset{0.45f, 1.05f, 0.0f};
+constexpr float ringHalf = 0.04f;
+constexpr float ringDepth = 0.05f;
+
+// Urns.
+constexpr glm::vec2 urnProfile[] = {{0.0f, 0.0f},  {0.12f, 0.0f},  {0.13f, 0.04f}, {0.19f, 0.16f},
+                                    {0.21f, 0.3f}, {0.16f, 0.45f}, {0.09f, 0.52f}, {0.12f, 0.6f},
+                                    {0.08f, 0.6f}, {0.06f, 0.54f}, {0.0f, 0.5f}};
+constexpr int urnSegments = 12;
+
+// Gate bars: square bars, upright ones at a steady spacing, rails across them.
+constexpr float barHalf = 0.025f;
+constexpr float barSpacing = 0.2f;
+constexpr float gateRails[] = {0.35f, 1.2f, 2.05f, 2.75f};
+
+// The chandelier.
+constexpr float chandelierRadius = 0.75f;
+constexpr float chandelierRingHalf = 0.05f;
+constexpr int chandelierSegments = 16;
+constexpr float chainHalf = 0.012f;
+constexpr int chains = 3;
+constexpr float hookDrop = 0.3f;
+constexpr int chandelierCups = 6;
+constexpr glm::vec2 candleCupProfile[] = {
+    {0.0f, 0.0f}, {0.03f, 0.0f}, {0.06f, 0.07f}, {0.05f, 0.07f}, {0.0f, 0.04f}};
+
+// The floor rose: an iron grate in the middle, rings of wedge stones around it.
+constexpr float grateRadius = 0.36f;
+constexpr float grateHeight = 0.02f;
+constexpr int grateSegments = 16;
+struct RoseRing {
+    float inner, outer;
+    int count;
+};
+constexpr RoseRing roseRings[] = {{0.44f, 0.95f, 10}, {1.02f, 1.55f, 16}, {1.62f, 1.85f, 28}};
+constexpr float wedgeGap = 0.035f;
+constexpr float wedgeLow = 0.015f;
+constexpr float wedgeHigh = 0.045f;
+constexpr int wedgeArcSteps = 3;
+constexpr std::uint64_t roseSeed = 0x5e0a1c;
+
+// Ruined walls: courses of blocks of random length; the broken top is a random
+// walk sampled every ruinProfileStep along the wall.
+constexpr float ruinThickness = 0.6f;
+constexpr float courseHeight = 0.4f;
+constexpr float blockShortest = 0.45f;
+constexpr float blockLongest = 0.9f;
+constexpr float blockJoint = 0.01f;
+constexpr float blockInset = 0.06f;
+constexpr float blockTwist = 0.04f;
+// Worn blocks of the top course are lower than a full course by up to this fraction.
+constexpr float blockLowest = 0.8f;
+constexpr float ruinGapChance = 0.3f;
+constexpr float ruinProfileStep = 0.5f;
+constexpr float ruinRoughness = 0.4f;
+constexpr float shortestRemainder = 0.05f;
+
+// Rubble: a flattened block of the given size, sunk this far.
+constexpr glm::vec3 rubbleShape{1.0f, 0.6f, 0.8f};
+constexpr float rubbleSink = 0.03f;
+
+glm::vec3 up(float y) {
+    return glm::vec3(0.0f, y, 0.0f);
+}
+
+glm::vec3 around(float angle) {
+    return glm::vec3(std::cos(angle), 0.0f, std::sin(angle));
+}
+
+template <size_t N> std::vector<glm::vec2> profileOf(const glm::vec2 (&points)[N]) {
+    return std::vector<glm::vec2>(std::begin(points), std::end(points));
+}
+
+Box blockBounds(const Block& block) {
+    const float c = std::fabs(std::cos(block.yaw));
+    const float s = std::fabs(std::sin(block.yaw));
+    const glm::vec3 half(c * block.halfSize.x + s * block.halfSize.z, block.halfSize.y,
+                         s * block.halfSize.x + c * block.halfSize.z);
+    return {block.centre - half, block.centre + half};
+}
+
+void addSolidLathe(Solids& solids, Material material, glm::vec3 base,
+                   const std::vector<glm::vec2>& profile, int segments) {
+    addLathe(solids.mesh, material, base, profile, segments);
+    float radius = 0.0f;
+    float low = std::numeric_limits<float>::max();
+    float high = std::numeric_limits<float>::lowest();
+    for (const glm::vec2& point : profile) {
+        radius = std::max(radius, point.x);
+        low = std::min(low, point.y);
+        high = std::max(high, point.y);
+    }
+    solids.bounds.push_back(
+        {base + glm::vec3(-radius, low, -radius), base + glm::vec3(radius, high, radius)});
+}
+
+void addSolidStrut(Solids& solids, Material material, glm::vec3 from, glm::vec3 to,
+                   float halfWidth) {
+    addStrut(solids.mesh, material, from, to, halfWidth);
+    solids.bounds.push_back(
+        {glm::min(from, to) - glm::vec3(halfWidth), glm::max(from, to) + glm::vec3(halfWidth)});
+}
+
+// One wedge stone of the rose: an annular sector of the given height.
+void addWedge(Solids& solids, glm::vec3 centre, float inner, float outer, float from, float to,
+              float height) {
+    auto at = [&](float radius, float angle, float y) {
+        return centre + radius * around(angle) + up(y);
+    };
+    const glm::vec3 upwards(0.0f, 1.0f, 0.0f);
+    const float middleRadius = 0.5f * (inner + outer);
+    // The stone texture's courses follow the rings: u along the arc, v outwards.
+    auto top = [&](float radius, float angle) {
+        return MeshVertex{at(radius, angle, height), upwards,
+                          glm::vec2(angle * middleRadius, radius) / textureTileSize};
+    };
+    for (int i = 0; i < wedgeArcSteps; ++i) {
+        const float a0 = from + (to - from) * static_cast<float>(i) / wedgeArcSteps;
+        const float a1 = from + (to - from) * static_cast<float>(i + 1) / wedgeArcSteps;
+        addTriangle(solids.mesh, Material::wall, top(inner, a0), top(outer, a0), top(outer, a1));
+        addTriangle(solids.mesh, Material::wall, top(inner, a0), top(outer, a1), top(inner, a1));
+        for (int side = 0; side < 2; ++side) {
+            const float r = side == 0 ? outer : inner;
+            const glm::vec3 normal = around(0.5f * (a0 + a1)) * (side == 0 ? 1.0f : -1.0f);
+            addPolygon(solids.mesh, Material::wall,
+                       {at(r, a0, 0.0f), at(r, a1, 0.0f), at(r, a1, height), at(r, a0, height)},
+                       normal);
+        }
+    }
+    for (int end = 0; end < 2; ++end) {
+        const float angle = end == 0 ? from : to;
+        const glm::vec3 tangent(-std::sin(angle), 0.0f, std::cos(angle));
+        addPolygon(solids.mesh, Material::wall,
+                   {at(inner, angle, 0.0f), at(outer, angle, 0.0f), at(outer, angle, height),
+                    at(inner, angle, height)},
+                   end == 0 ? -tangent : tangent);
+    }
+}
+
+} // namespace
+
+void addSolidBlock(Solids& solids, Material material, const Block& block, unsigned faces) {
+    addBlock(solids.mesh, material, block, faces);
+    solids.bounds.push_back(blockBounds(block));
+}
+
+void addSolidBox(Solids& solids, Material material, const Box& box, unsigned faces) {
+    addSolidBlock(solids, material, {0.5f * (box.min + box.max), 0.5f * (box.max - box.min)},
+                  faces);
+}
+
+void addSolidArch(Solids& solids, const Arch& arch) {
+    addArch(solids.mesh, Material::wall, arch);
+    const int depthAxis = arch.spanAxis == 0 ? 2 : 0;
+    const float width = (arch.spanMax - arch.spanMin) / static_cast<float>(archBoundSlices);
+    for (int i = 0; i < archBoundSlices; ++i) {
+        const float from = arch.spanMin + width * static_cast<float>(i);
+        const float to = from + width;
+        Box box;
+        box.min[arch.spanAxis] = from;
+        box.max[arch.spanAxis] = to;
+        box.min[depthAxis] = arch.depthMin;
+        box.max[depthAxis] = arch.depthMax;
+        box.min.y = archUndersideLow(arch, from, to);
+        box.max.y = arch.topY;
+        solids.bounds.push_back(box);
+    }
+}
+
+void addPillar(Solids& solids, glm::vec3 base, float height) {
+    addSolidBlock(solids, Material::wall,
+                  {base + up(0.5f * plinthHeight), {plinthHalf, 0.5f * plinthHeight, plinthHalf}},
+                  allFaces & ~faceNegY);
+    addSolidLathe(solids, Material::wall, base,
+                  {{shaftRadius, plinthHeight},
+                   {shaftRadius, height - abacusHeight - flareHeight},
+                   {capitalRadius, height - abacusHeight}},
+                  pillarSegments);
+    addSolidBlock(
+        solids, Material::wall,
+        {base + up(height - 0.5f * abacusHeight), {abacusHalf, 0.5f * abacusHeight, abacusHalf}},
+        allFaces & ~facePosY);
+}
+
+void addStump(Solids& solids, glm::vec3 base, float height) {
+    addSolidBlock(solids, Material::wall,
+                  {base + up(0.5f * plinthHeight), {plinthHalf, 0.5f * plinthHeight, plinthHalf}},
+                  allFaces & ~faceNegY);
+    addSolidLathe(solids, Material::wall, base,
+                  {{shaftRadius, plinthHeight},
+                   {shaftRadius, height},
+                   {stumpTipRadius, height + stumpTipHeight},
+                   {0.0f, height + stumpTipHeight}},
+                  pillarSegments);
+}
+
+void addBarrel(Solids& solids, glm::vec3 base) {
+    addSolidLathe(solids, Material::wood, base, profileOf(barrelProfile), barrelSegments);
+    for (const Hoop& hoop : barrelHoops) {
+        const float inner = hoop.radius - hoopThickness;
+        addLathe(solids.mesh, Material::metal, base,
+                 {{inner, hoop.height},
+                  {hoop.radius, hoop.height},
+                  {hoop.radius, hoop.height + hoopHeight},
+                  {inner, hoop.height + hoopHeight}},
+                 barrelSegments);
+    }
+}
+
+void addBrazier(Solids& solids, glm::vec3 base) {
+    const glm::vec3 bowl = base + up(bowlHeight);
+    addSolidLathe(solids, Material::metal, bowl, profileOf(bowlProfile), bowlSegments);
+    for (int leg = 0; leg < brazierLegs; ++leg) {
+        const glm::vec3 out = around(twoPi * static_cast<float>(leg) / brazierLegs + legTurn);
+        addSolidStrut(solids, Material::metal, base + out * footSpread + up(legHalfWidth),
+                      bowl + out * legTopRadius + up(legTopRise), legHalfWidth);
+    }
+    for (int stick = 0; stick < brazierSticks; ++stick) {
+        const glm::vec3 along = around(stickTurn * static_cast<float>(stick) + legTurn);
+        const glm::vec3 middle =
+            bowl + up(stickBottom + 2.0f * stickHalfWidth * static_cast<float>(stick));
+        addStrut(solids.mesh, Material::wood, middle - along * stickHalfLength,
+                 middle + along * stickHalfLength, stickHalfWidth);
+    }
+}
+
+void addBracket(Solids& solids, glm::vec3 wall, glm::vec3 normal) {
+    const float yaw = std::atan2(-normal.z, normal.x);
+    addSolidBlock(solids, Material::metal,
+                  {wall + normal * bracketPlateHalf.x, bracketPlateHalf, yaw});
+    addSolidBlock(solids, Material::metal,
+                  {wall + normal * bracketArmOut - up(bracketArmDrop), bracketArmHalf, yaw});
+    const glm::vec3 cup = wall + normal * bracketCupOut - up(bracketCupDrop);
+    addSolidLathe(solids, Material::metal, cup, profileOf(bracketCupProfile), cupSegments);
+    addSolidLathe(solids, Material::wood, cup + up(torchSeat), profileOf(torchProfile),
+                  torchSegments);
+}
+
+void addTableWithBenches(Solids& solids, glm::vec3 base, float yaw) {
+    const glm::vec3 across(std::cos(yaw), 0.0f, -std::sin(yaw));
+    const glm::vec3 along(std::sin(yaw), 0.0f, std::cos(yaw));
+    addSolidBlock(solids, Material::wood,
+                  {base + up(tableHeight - tableTopHalf.y), tableTopHalf, yaw});
+    const float legHeight = tableHeight - 2.0f * tableTopHalf.y;
+    for (int corner = 0; corner < 4; ++corner) {
+        const float sx = (corner & 1) ? 1.0f : -1.0f;
+        const float sz = (corner & 2) ? 1.0f : -1.0f;
+        const glm::vec3 at = base + across * sx * (tableTopHalf.x - legInsetAcross) +
+                             along * sz * (tableTopHalf.z - legInsetAlong);
+        addBlock(solids.mesh, Material::wood,
+                 {at + up(0.5f * legHeight), {legHalf, 0.5f * legHeight, legHalf}, yaw},
+                 allFaces & ~faceNegY & ~facePosY);
+    }
+    const float benchLegHeight = benchHeight - 2.0f * benchTopHalf.y;
+    for (int side = -1; side <= 1; side += 2) {
+        const glm::vec3 bench = base + across * (benchOffset * static_cast<float>(side));
+        addSolidBlock(solids, Material::wood,
+                      {bench + up(benchHeight - benchTopHalf.y), benchTopHalf, yaw});
+        for (int end = -1; end <= 1; end += 2) {
+            addBlock(solids.mesh, Material::wood,
+                     {bench + along * (benchLegAlong * static_cast<float>(end)) +
+                          up(0.5f * benchLegHeight),
+                      benchLegHalf + up(0.5f * benchLegHeight), yaw},
+                     allFaces & ~faceNegY & ~facePosY);
+        }
+    }
+}
+
+void addPlankDoor(Solids& solids, const Box& recess) {
+    const float front = recess.min.z + doorThickness;
+    const float middle = 0.5f * (recess.min.x + recess.max.x);
+    const float halfWidth = 0.5f * (recess.max.x - recess.min.x);
+    addSolidBox(solids, Material::wood, {recess.min, {recess.max.x, recess.max.y, front}},
+                facePosZ);
+    for (float height : bandHeights) {
+        addSolidBlock(solids, Material::metal,
+                      {{middle, recess.min.y + height, front + bandHalfThickness},
+                       {halfWidth - bandInset, bandHalfHeight, bandHalfThickness}},
+                      allFaces & ~faceNegZ);
+    }
+    const glm::vec3 ring(middle + ringOffset.x, recess.min.y + ringOffset.y, front);
+    addSolidStrut(solids, Material::metal, ring, ring + glm::vec3(0.0f, 0.0f, ringDepth), ringHalf);
+}
+
+void addUrn(Solids& solids, glm::vec3 base) {
+    addSolidLathe(solids, Material::metal, base, profileOf(urnProfile), urnSegments);
+}
+
+void addBarredGate(Solids& solids, const Arch& arch, float floorY, float depth) {
+    const int depthAxis = arch.spanAxis == 0 ? 2 : 0;
+    auto bar = [&](float spanFrom, float spanTo, float low, float high, float halfDepth,
+                   unsigned faces) {
+        Box box;
+        box.min[arch.spanAxis] = spanFrom;
+        box.max[arch.spanAxis] = spanTo;
+        box.min[depthAxis] = depth - halfDepth;
+        box.max[depthAxis] = depth + halfDepth;
+        box.min.y = low;
+        box.max.y = high;
+        addSolidBox(solids, Material::metal, box, faces);
+    };
+    const unsigned spanEnds = arch.spanAxis == 0 ? facePosX | faceNegX : facePosZ | faceNegZ;
+    for (float s = arch.spanMin + barSpacing; s < arch.spanMax - 0.5f * barSpacing;
+         s += barSpacing) {
+        bar(s - barHalf, s + barHalf, floorY, archUndersideLow(arch, s - barHalf, s + barHalf),
+            barHalf, allFaces & ~faceNegY & ~facePosY);
+    }
+    const float radius = 0.5f * (arch.spanMax - arch.spanMin);
+    const float middle = 0.5f * (arch.spanMax + arch.spanMin);
+    for (float rail : gateRails) {
+        const float y = floorY + rail;
+        const float rise = std::max(0.0f, y + barHalf - arch.springY);
+        const float halfWidth = std::sqrt(std::max(0.0f, radius * radius - rise * rise));
+        bar(middle - halfWidth, middle + halfWidth, y - barHalf, y + barHalf, 2.0f * barHalf,
+            allFaces & ~spanEnds);
+    }
+}
+
+void addChandelier(Solids& solids, glm::vec3 ringCentre, float ceilingY) {
+    const float inner = chandelierRadius - chandelierRingHalf;
+    const float outer = chandelierRadius + chandelierRingHalf;
+    const float thickness = 2.0f * chandelierRingHalf;
+    addSolidLathe(
+        solids, Material::metal, ringCentre,
+        {{inner, 0.0f}, {outer, 0.0f}, {outer, thickness}, {inner, thickness}, {inner, 0.0f}},
+        chandelierSegments);
+    const glm::vec3 hook(ringCentre.x, ceilingY - hookDrop, ringCentre.z);
+    addSolidStrut(solids, Material::metal, hook, {hook.x, ceilingY, hook.z}, 2.0f * chainHalf);
+    for (int chain = 0; chain < chains; ++chain) {
+        addSolidStrut(solids, Material::metal,
+                      ringCentre +
+                          around(twoPi * static_cast<float>(chain) / chains) * chandelierRadius,
+                      hook, chainHalf);
+    }
+    for (int cup = 0; cup < chandelierCups; ++cup) {
+        const float angle = twoPi * (static_cast<float>(cup) + 0.5f) / chandelierCups;
+        addLathe(solids.mesh, Material::metal,
+                 ringCentre + around(angle) * chandelierRadius + up(thickness),
+                 profileOf(candleCupProfile), cupSegments);
+    }
+}
+
+void addFloorRose(Solids& solids, glm::vec3 centre) {
+    Pcg32 random = makePcg32(roseSeed);
+    addSolidLathe(solids, Material::metal, centre,
+                  {{grateRadius, 0.0f}, {grateRadius, grateHeight}, {0.0f, grateHeight}},
+                  grateSegments);
+    float outermost = 0.0f;
+    for (const RoseRing& ring : roseRings) {
+        const float step = twoPi / static_cast<float>(ring.count);
+        const float twist = nextRange(random, 0.0f, step);
+        const float gap = wedgeGap / ring.outer;
+        for (int i = 0; i < ring.count; ++i) {
+            const float from = twist + step * static_cast<float>(i);
+            addWedge(solids, centre, ring.inner, ring.outer, from + 0.5f * gap,
+                     from + step - 0.5f * gap, nextRange(random, wedgeLow, wedgeHigh));
+        }
+        outermost = std::max(outermost, ring.outer);
+    }
+    solids.bounds.push_back({centre - glm::vec3(outermost, 0.0f, outermost),
+                             centre + glm::vec3(outermost, wedgeHigh, outermost)});
+}
+
+void addRuinWall(Solids& solids, glm::vec3 from, glm::vec3 to, float low, float high,
+                 Pcg32& random) {
+    const float length = glm::length(to - from);
+    const glm::vec3 along = (to - from) / length;
+    const glm::vec3 sideways(-along.z, 0.0f, along.x);
+    const float yaw = std::atan2(-along.z, along.x);
+    std::vector<float> top(static_cast<size_t>(length / ruinProfileStep) + 2);
+    float height = 0.5f * (low + high);
+    for (float& sample : top) {
+        height = std::clamp(height + nextRange(random, -ruinRoughness, ruinRoughness), low, high);
+        sample = height;
+    }
+    const int courses = static_cast<int>(high / courseHeight) + 1;
+    for (int course = 0; course < courses; ++course) {
+        const float courseBottom = courseHeight * static_cast<float>(course);
+        const float courseMiddle = courseBottom + 0.5f * courseHeight;
+        // Each course has its own joints, like laid masonry.
+        float covered = 0.0f;
+        while (covered < length - shortestRemainder) {
+            const float blockLength =
+                std::min(nextRange(random, blockShortest, blockLongest), length - covered);
+            const float middle = covered + 0.5f * blockLength;
+            covered += blockLength;
+            const float wanted = top[static_cast<size_t>(middle / ruinProfileStep)];
+            // Blocks of the broken top course are worn down or missing.
+            const bool topCourse = wanted < courseMiddle + courseHeight;
+            if (wanted < courseMiddle || (topCourse && nextFloat(random) < ruinGapChance)) {
+                continue;
+            }
+            const float inset = nextRange(random, 0.0f, blockInset);
+            const float blockHeight =
+                topCourse ? courseHeight * nextRange(random, blockLowest, 1.0f) : courseHeight;
+            const float shift = nextRange(random, -blockInset, blockInset);
+            addSolidBlock(
+                solids, Material::wall,
+                {from + along * middle + sideways * shift + up(courseBottom + 0.5f * blockHeight),
+                 {0.5f * blockLength - blockJoint, 0.5f * blockHeight - blockJoint,
+                  0.5f * ruinThickness - inset},
+                 yaw + nextRange(random, -blockTwist, blockTwist)},
+                allFaces & ~faceNegY);
+        }
+    }
+}
+
+void addRubble(Solids& solids, glm::vec3 base, float size, float yaw) {
+    const glm::vec3 half = 0.5f * size * rubbleShape;
+    addSolidBlock(solids, Material::wall, {base + up(half.y - rubbleSink), half, yaw},
+                  allFaces & ~faceNegY);
+}

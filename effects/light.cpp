@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr glm::vec3 pointLightStart(-10.5f, 0.2f, 7.5f);
 constexpr glm::vec3 directionalLightDirection(-30.0f, 10.0f, 10.0f);
 constexpr float attenuationConstant = 1.0f;
 constexpr float attenuationLinear = 0.09f;

@@ -2,6 +2,9 @@
 
 #include <glm/glm.hpp>
 
+// Where the moving point light starts its route.
+constexpr glm::vec3 pointLightStart(-10.5f, 0.2f, 7.5f);
+
 // A point light (uploaded as an element of "pointLights") or a directional light
 // (uploaded as "dirLight"), with the small lamp cube drawn at it.
 struct Light {

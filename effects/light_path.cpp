@@ -76,3 +76,17 @@ void moveLight(Light& light, float& lightPathAngle, float lightPathSpeed, float 
     }
     light.position = p;
 }
+
+std::vector<glm::vec3> pointLightRoute(int frames, float framesPerSecond) {
+    Light light;
+    light.isPointLight = true;
+    light.position = pointLightStart;
+    float angle = initialLightPathAngle;
+    std::vector<glm::vec3> route = {light.position};
+    for (int frame = 1; frame <= frames; ++frame) {
+        moveLight(light, angle, initialLightPathSpeed, 1.0f / framesPerSecond,
+                  static_cast<float>(frame) / framesPerSecond);
+        route.push_back(light.position);
+    }
+    return route;
+}

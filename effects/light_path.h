@@ -2,6 +2,8 @@
 
 #include "effects/light.h"
 
+#include <vector>
+
 constexpr float initialLightPathAngle = 0.1f;
 constexpr float initialLightPathSpeed = 0.2f;
 
@@ -10,3 +12,7 @@ constexpr float initialLightPathSpeed = 0.2f;
 // cosine of lightPathAngle, along the others. dt is the frame's duration.
 // lightPathAngle grows by 0.01 on every frame in which the light moves.
 void moveLight(Light& light, float& lightPathAngle, float lightPathSpeed, float dt, float t);
+
+// The point light's route when the show runs at a steady frame rate: element f is
+// where frame f leaves the light (element 0 is its start).
+std::vector<glm::vec3> pointLightRoute(int frames, float framesPerSecond);

@@ -5,6 +5,7 @@
 #include "gfx/cube_map.h"
 #include "gfx/registry.h"
 #include "gfx/screen.h"
+#include "scene/programs.h"
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
@@ -20,24 +21,6 @@ constexpr const char* soundInterfaceVersion = "1.5.0";
 constexpr float dungeonScale = 0.1f;
 constexpr float cameraNearPlane = 0.1f;
 constexpr float cameraFarPlane = 100.0f;
-
-struct ProgramFiles {
-    const char* name;
-    const char* vertex;
-    const char* fragment;
-    const char* geometry;
-};
-
-constexpr ProgramFiles programs[] = {
-    {"lamp", "shader/Lamp.vert", "shader/Lamp.frag", nullptr},
-    {"normalMapping", "shader/LightingAndNormalMapping.vert",
-     "shader/LightingAndNormalMapping.frag", nullptr},
-    {"blur", "shader/Blur.vert", "shader/Blur.frag", nullptr},
-    {"bloom", "shader/Bloom.vert", "shader/Bloom.frag", nullptr},
-    {"depth", "shader/DepthShader.vert", "shader/DepthShader.frag", "shader/DepthShader.geom"},
-    {"cubeMap", "shader/CubeMap.vert", "shader/CubeMap.frag", nullptr},
-    {"particle3D", "shader/particle3D.vert", "shader/particle3D.frag", nullptr},
-};
 
 // +X, -X, +Y, -Y, +Z, -Z: "back" is +Z and "front" is -Z.
 const std::vector<const char*> skyboxFaces = {
@@ -59,7 +42,7 @@ glm::mat4 dungeonModelMatrix() {
 Scene::Scene() {
     frameCamera = camera;
 
-    for (const ProgramFiles& program : programs) {
+    for (const ProgramFiles& program : scenePrograms) {
         loadShader(program.vertex, program.fragment, program.geometry, program.name);
     }
     loadTexture(starTexturePath, "stars");
@@ -124,6 +107,24 @@ void Scene::render(float time) {
     glBindFramebuffer(GL_FRAMEBUFFER, bloomTargets.hdrFramebuffer);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
+    drawLitDungeon(view, projection, model);
+
+    drawLamps(getShader("lamp").ID, {lampModelLoc, lampViewLoc, lampProjectionLoc}, view,
+              projection, lights);
+
+    view = withoutTranslation(view);
+    drawSkybox(getShader("cubeMap").ID, {skyboxSamplerLoc, skyboxViewLoc, skyboxProjectionLoc},
+               view, projection, skyboxTexture, skybox);
+
+    if (time > starsStartTime) {
+        renderParticles(*particles, view, projection, dt);
+    }
+
+    renderBloom();
+}
+
+void Scene::drawLitDungeon(const glm::mat4& view, const glm::mat4& projection,
+                           const glm::mat4& model) {
     const GLuint lighting = getShader("normalMapping").ID;
     glUseProgram(lighting);
     glUniform3f(lightingViewPosLoc, frameCamera.position.x, frameCamera.position.y,
@@ -138,19 +139,6 @@ void Scene::render(float time) {
     for (const Mesh& mesh : dungeon.meshes) {
         mesh.draw(lighting, shadowMap[1]);
     }
-
-    drawLamps(getShader("lamp").ID, {lampModelLoc, lampViewLoc, lampProjectionLoc}, view,
-              projection, lights);
-
-    view = withoutTranslation(view);
-    drawSkybox(getShader("cubeMap").ID, {skyboxSamplerLoc, skyboxViewLoc, skyboxProjectionLoc},
-               view, projection, skyboxTexture, skybox);
-
-    if (time > starsStartTime) {
-        renderParticles(*particles, view, projection, dt);
-    }
-
-    renderBloom();
 }
 
 void Scene::moveLight(Light& light, float dt, float t) {

@@ -64,6 +64,8 @@ struct Scene {
     void render(float time);
 
     void moveLight(Light& light, float dt, float t);
+    // The lighting pass: the dungeon lit by both lights and shadowed by the point light.
+    void drawLitDungeon(const glm::mat4& view, const glm::mat4& projection, const glm::mat4& model);
     void renderShadowMap(std::vector<GLuint> shadowMap);
     void renderBloom();
     void renderQuad();

@@ -1,4 +1,5 @@
 #include "gfx/registry.h"
+#include "scene/programs.h"
 #include "support/gl_context.h"
 #include "support/gl_recorder.h"
 #include "support/test_files.h"
@@ -13,24 +14,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string separatorLine = "| -- --------------------------------------------------- -- |";
-
-struct ProgramFiles {
-    const char* name;
-    const char* vertex;
-    const char* fragment;
-    const char* geometry;
-};
-
-const ProgramFiles demoPrograms[] = {
-    {"lamp", "shader/Lamp.vert", "shader/Lamp.frag", nullptr},
-    {"normalMapping", "shader/LightingAndNormalMapping.vert",
-     "shader/LightingAndNormalMapping.frag", nullptr},
-    {"blur", "shader/Blur.vert", "shader/Blur.frag", nullptr},
-    {"bloom", "shader/Bloom.vert", "shader/Bloom.frag", nullptr},
-    {"depth", "shader/DepthShader.vert", "shader/DepthShader.frag", "shader/DepthShader.geom"},
-    {"cubeMap", "shader/CubeMap.vert", "shader/CubeMap.frag", nullptr},
-    {"particle3D", "shader/particle3D.vert", "shader/particle3D.frag", nullptr},
-};
 
 constexpr const char* minimalVertex = "#version 330 core\n"
                                       "layout (location = 0) in vec3 position;\n"
@@ -89,7 +72,7 @@ std::vector<std::string> splitBlocks(const std::string& printed) {
 }
 
 TEST_F(ShaderTest, EveryDemoProgramBuildsSilently) {
-    for (const ProgramFiles& program : demoPrograms) {
+    for (const ProgramFiles& program : scenePrograms) {
         SCOPED_TRACE(program.name);
         testing::internal::CaptureStdout();
         const Shader shader =

@@ -16,7 +16,6 @@
 namespace {
 
 // The light's route as the demo drives it.
-constexpr glm::vec3 lightStart{-10.5f, 0.2f, 7.5f};
 constexpr int framesPerSecond = 60;
 constexpr float showSeconds = 146.0f;
 constexpr float floorMargin = 0.4f;
@@ -514,21 +513,8 @@ void addOutsideFurniture(Solids& solids, float groundY) {
 } // namespace
 
 std::vector<glm::vec3> simulateLightRoute() {
-    Light light;
-    light.isPointLight = true;
-    light.position = lightStart;
-    float angle = initialLightPathAngle;
-    const int frames = static_cast<int>(showSeconds * framesPerSecond);
-    const float dt = 1.0f / static_cast<float>(framesPerSecond);
-    std::vector<glm::vec3> route;
-    route.reserve(static_cast<size_t>(frames) + 1);
-    route.push_back(light.position);
-    for (int frame = 1; frame <= frames; ++frame) {
-        moveLight(light, angle, initialLightPathSpeed, dt,
-                  static_cast<float>(frame) / static_cast<float>(framesPerSecond));
-        route.push_back(light.position);
-    }
-    return route;
+    return pointLightRoute(static_cast<int>(showSeconds * framesPerSecond),
+                           static_cast<float>(framesPerSecond));
 }
 
 Levels levelsForRoute(const std::vector<glm::vec3>& route) {

@@ -1,6 +1,6 @@
 // The generated dungeon as the build left it under resources/: the camera path
 // and the light's route run through open space, the stars get open sky at the
-// end, and the model file is complete and consistently oriented.
+// end, and the model leaves no gap through which the camera sees the void.
 #include "app/camera_path.h"
 #include "effects/light_path.h"
 
@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,45 +21,30 @@ namespace {
 
 constexpr const char* openSpacePath = "resources/Dungeon50/open_space.txt";
 constexpr const char* objPath = "resources/Dungeon50/Dungeon.obj";
-constexpr const char* mtlPath = "resources/Dungeon50/Dungeon.mtl";
-constexpr const char* materialNames[] = {"wall", "floor", "ceiling", "wood", "metal", "ground"};
 constexpr float modelScale = 0.1f;
-constexpr float worldUnitsPerTile = 2.0f;
 
 constexpr float cameraClearance = 0.35f;
-// Exact distance to the triangles; the camera's near plane is 0.1.
-constexpr float cameraSurfaceClearance = 0.3f;
 constexpr float lightClearance = 0.3f;
-constexpr float lightSurfaceClearance = 0.25f;
 constexpr float lightFloorMargin = 0.35f;
-constexpr int surfaceCheckStride = 4;
 
-constexpr glm::vec3 lightStart{-10.5f, 0.2f, 7.5f};
 constexpr int framesPerSecond = 60;
 constexpr int routeFrames = 146 * framesPerSecond;
 
-// Stars are born within about this far of the emitter, which sits at this
-// offset from the eye.
+// Stars are born within about starSpread of the emitter, this far from the eye.
 constexpr glm::vec3 starEmitter{0.0f, 1.5f, -2.5f};
 constexpr float starSpread = 5.0f;
 constexpr float starSampleStep = 0.7f;
 constexpr float starGroundMargin = 0.5f;
 constexpr float skyAboveEye = 8.0f;
 
-// Rays cast from the eye through a grid over the demo's field of view.
+// Rays cast from the eye through a grid over the demo's field of view; a surface
+// nearer than the camera's near plane would be cut open.
 constexpr float tanHalfFieldOfView = 0.41421356f; // tan(22.5 degrees)
 constexpr float aspectRatio = 1280.0f / 768.0f;
 constexpr int raysAcross = 5;
 constexpr int viewCheckStride = 20;
-constexpr float rayStart = 0.01f;
-
-constexpr size_t fewestTriangles = 2000;
-constexpr size_t mostTriangles = 20000;
-// World area per texture tile, relative to a steady mapping; lathed parts map
-// their narrower rings more densely.
-constexpr float densestMapping = 0.3f;
-constexpr float sparsestMapping = 1.5f;
-constexpr float mappedAreaThreshold = 0.01f;
+constexpr float nearPlane = 0.1f;
+constexpr float mouthProbe = 0.01f;
 
 struct Box {
     glm::vec3 min;
@@ -71,30 +56,16 @@ struct OpenSpace {
     std::vector<Box> solids;
 };
 
+using Triangle = std::array<glm::vec3, 3>;
+
+std::string text(glm::vec3 p) {
+    std::ostringstream out;
+    out << "(" << p.x << ", " << p.y << ", " << p.z << ")";
+    return out.str();
+}
+
 bool contains(const Box& box, glm::vec3 p) {
     return glm::all(glm::greaterThanEqual(p, box.min)) && glm::all(glm::lessThanEqual(p, box.max));
-}
-
-float distanceToBox(const Box& box, glm::vec3 p) {
-    return glm::length(glm::max(glm::max(box.min - p, p - box.max), glm::vec3(0.0f)));
-}
-
-OpenSpace readOpenSpace() {
-    OpenSpace space;
-    std::ifstream file(openSpacePath);
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream in(line);
-        std::string kind;
-        Box box;
-        if (!(in >> kind) || kind[0] == '#') {
-            continue;
-        }
-        in >> box.min.x >> box.min.y >> box.min.z >> box.max.x >> box.max.y >> box.max.z;
-        EXPECT_TRUE(in && (kind == "air" || kind == "solid")) << "bad line: " << line;
-        (kind == "air" ? space.air : space.solids).push_back(box);
-    }
-    return space;
 }
 
 bool inAir(const OpenSpace& space, glm::vec3 p) {
@@ -106,7 +77,8 @@ bool inAir(const OpenSpace& space, glm::vec3 p) {
 // air, and no solid comes within `clearance`.
 bool isOpen(const OpenSpace& space, glm::vec3 p, float clearance) {
     for (const Box& solid : space.solids) {
-        if (distanceToBox(solid, p) < clearance) {
+        const glm::vec3 outside = glm::max(glm::max(solid.min - p, p - solid.max), glm::vec3(0.0f));
+        if (glm::length(outside) < clearance) {
             return false;
         }
     }
@@ -123,41 +95,32 @@ bool isOpen(const OpenSpace& space, glm::vec3 p, float clearance) {
     return true;
 }
 
-std::vector<glm::vec3> lightRoute() {
-    Light light;
-    light.isPointLight = true;
-    light.position = lightStart;
-    float angle = initialLightPathAngle;
-    std::vector<glm::vec3> route = {light.position};
-    for (int frame = 1; frame <= routeFrames; ++frame) {
-        moveLight(light, angle, initialLightPathSpeed, 1.0f / framesPerSecond,
-                  static_cast<float>(frame) / framesPerSecond);
-        route.push_back(light.position);
-    }
-    return route;
+const OpenSpace& openSpace() {
+    static const OpenSpace space = [] {
+        OpenSpace read;
+        std::ifstream file(openSpacePath);
+        for (std::string line; std::getline(file, line);) {
+            std::istringstream in(line);
+            std::string kind;
+            Box box;
+            if (!(in >> kind) || kind[0] == '#') {
+                continue;
+            }
+            in >> box.min.x >> box.min.y >> box.min.z >> box.max.x >> box.max.y >> box.max.z;
+            EXPECT_TRUE(in && (kind == "air" || kind == "solid")) << "bad line: " << line;
+            (kind == "air" ? read.air : read.solids).push_back(box);
+        }
+        return read;
+    }();
+    return space;
 }
 
-struct Corner {
-    glm::vec3 position; // world units
-    glm::vec2 uv;
-    glm::vec3 normal;
-};
-
-struct ObjModel {
-    std::vector<std::array<Corner, 3>> triangles;
-    std::vector<std::string> objects;
-    std::vector<std::string> materials;
-    std::vector<std::string> problems;
-};
-
-ObjModel readObj() {
-    ObjModel model;
+// The model's triangles in world units; every face must be a v/vt/vn triangle.
+std::vector<Triangle> readTriangles() {
     std::vector<glm::vec3> positions;
-    std::vector<glm::vec2> uvs;
-    std::vector<glm::vec3> normals;
+    std::vector<Triangle> triangles;
     std::ifstream file(objPath);
-    std::string line;
-    while (std::getline(file, line)) {
+    for (std::string line; std::getline(file, line);) {
         std::istringstream in(line);
         std::string tag;
         in >> tag;
@@ -165,121 +128,40 @@ ObjModel readObj() {
             glm::vec3 p;
             in >> p.x >> p.y >> p.z;
             positions.push_back(p * modelScale);
-        } else if (tag == "vt") {
-            glm::vec2 t;
-            in >> t.x >> t.y;
-            uvs.push_back(t);
-        } else if (tag == "vn") {
-            glm::vec3 n;
-            in >> n.x >> n.y >> n.z;
-            normals.push_back(n);
-        } else if (tag == "o") {
-            model.objects.emplace_back();
-            in >> model.objects.back();
-        } else if (tag == "usemtl") {
-            model.materials.emplace_back();
-            in >> model.materials.back();
         } else if (tag == "f") {
-            std::vector<std::string> corners;
-            for (std::string corner; in >> corner;) {
-                corners.push_back(corner);
-            }
-            std::array<Corner, 3> triangle{};
-            bool complete = corners.size() == 3;
-            for (size_t k = 0; complete && k < 3; ++k) {
-                int v = 0;
-                int t = 0;
-                int n = 0;
-                char slash1 = 0;
-                char slash2 = 0;
-                std::istringstream c(corners[k]);
-                complete = static_cast<bool>(c >> v >> slash1 >> t >> slash2 >> n) &&
-                           slash1 == '/' && slash2 == '/' && v >= 1 && t >= 1 && n >= 1 &&
-                           v <= static_cast<int>(positions.size()) &&
-                           t <= static_cast<int>(uvs.size()) &&
-                           n <= static_cast<int>(normals.size());
-                if (complete) {
-                    triangle[k] = {positions[v - 1], uvs[t - 1], normals[n - 1]};
-                }
-            }
-            if (complete) {
-                model.triangles.push_back(triangle);
-            } else {
-                model.problems.push_back(line);
+            size_t v[3] = {};
+            char more = 0;
+            const bool known =
+                std::sscanf(line.c_str(), "f %zu/%*u/%*u %zu/%*u/%*u %zu/%*u/%*u %c", &v[0], &v[1],
+                            &v[2], &more) == 3 &&
+                std::all_of(v, v + 3, [&](size_t k) { return k >= 1 && k <= positions.size(); });
+            EXPECT_TRUE(known) << "bad face: " << line;
+            if (known) {
+                triangles.push_back(
+                    {positions[v[0] - 1], positions[v[1] - 1], positions[v[2] - 1]});
             }
         }
     }
-    return model;
-}
-
-float distanceToTriangle(glm::vec3 p, const std::array<Corner, 3>& t) {
-    const glm::vec3 a = t[0].position;
-    const glm::vec3 b = t[1].position;
-    const glm::vec3 c = t[2].position;
-    const glm::vec3 ab = b - a;
-    const glm::vec3 ac = c - a;
-    const glm::vec3 normal = glm::cross(ab, ac);
-    const float area2 = glm::dot(normal, normal);
-    if (area2 > 0.0f) {
-        // Inside the triangle's prism the distance is to its plane.
-        const glm::vec3 q = p - normal * (glm::dot(p - a, normal) / area2);
-        const float u = glm::dot(glm::cross(b - q, c - q), normal);
-        const float v = glm::dot(glm::cross(c - q, a - q), normal);
-        const float w = glm::dot(glm::cross(a - q, b - q), normal);
-        if (u >= 0.0f && v >= 0.0f && w >= 0.0f) {
-            return glm::length(p - q);
-        }
-    }
-    auto toSegment = [&](glm::vec3 from, glm::vec3 to) {
-        const glm::vec3 d = to - from;
-        const float length2 = glm::dot(d, d);
-        const float s =
-            length2 > 0.0f ? glm::clamp(glm::dot(p - from, d) / length2, 0.0f, 1.0f) : 0.0f;
-        return glm::length(p - (from + s * d));
-    };
-    return std::min({toSegment(a, b), toSegment(b, c), toSegment(c, a)});
-}
-
-// The first point of the list that comes closer than `clearance` to a triangle,
-// or -1.
-int firstPointNearSurface(const ObjModel& model, const std::vector<glm::vec3>& points,
-                          float clearance, float* distance) {
-    std::vector<Box> bounds;
-    for (const auto& t : model.triangles) {
-        bounds.push_back({glm::min(glm::min(t[0].position, t[1].position), t[2].position),
-                          glm::max(glm::max(t[0].position, t[1].position), t[2].position)});
-    }
-    for (size_t i = 0; i < points.size(); ++i) {
-        for (size_t k = 0; k < model.triangles.size(); ++k) {
-            if (distanceToBox(bounds[k], points[i]) >= clearance) {
-                continue;
-            }
-            *distance = distanceToTriangle(points[i], model.triangles[k]);
-            if (*distance < clearance) {
-                return static_cast<int>(i);
-            }
-        }
-    }
-    return -1;
+    return triangles;
 }
 
 // Distance along the ray to the nearest triangle, or a negative value.
-float firstHit(const ObjModel& model, glm::vec3 origin, glm::vec3 direction) {
+float nearestHit(const std::vector<Triangle>& triangles, glm::vec3 origin, glm::vec3 direction) {
     float nearest = -1.0f;
-    for (const auto& t : model.triangles) {
-        const glm::vec3 e1 = t[1].position - t[0].position;
-        const glm::vec3 e2 = t[2].position - t[0].position;
+    for (const Triangle& t : triangles) {
+        const glm::vec3 e1 = t[1] - t[0];
+        const glm::vec3 e2 = t[2] - t[0];
         const glm::vec3 p = glm::cross(direction, e2);
         const float determinant = glm::dot(e1, p);
         if (std::abs(determinant) < 1e-12f) {
             continue;
         }
-        const glm::vec3 s = (origin - t[0].position) / determinant;
-        const float u = glm::dot(s, p);
+        const glm::vec3 s = (origin - t[0]) / determinant;
         const glm::vec3 q = glm::cross(s, e1);
+        const float u = glm::dot(s, p);
         const float v = glm::dot(direction, q);
         const float distance = glm::dot(e2, q);
-        if (u >= 0.0f && v >= 0.0f && u + v <= 1.0f && distance > rayStart &&
+        if (u >= 0.0f && v >= 0.0f && u + v <= 1.0f && distance > 0.0f &&
             (nearest < 0.0f || distance < nearest)) {
             nearest = distance;
         }
@@ -287,48 +169,40 @@ float firstHit(const ObjModel& model, glm::vec3 origin, glm::vec3 direction) {
     return nearest;
 }
 
-class DungeonSpace : public testing::Test {
-  protected:
-    static void SetUpTestSuite() { space = new OpenSpace(readOpenSpace()); }
-    static void TearDownTestSuite() { delete space; }
-    static OpenSpace* space;
-};
-OpenSpace* DungeonSpace::space = nullptr;
-
-TEST_F(DungeonSpace, CameraPathKeepsClearOfEveryWall) {
-    ASSERT_FALSE(space->air.empty()) << openSpacePath << " is missing or empty";
+TEST(DungeonSpace, CameraPathKeepsClearOfEveryWall) {
+    ASSERT_FALSE(openSpace().air.empty()) << openSpacePath << " is missing or empty";
     ASSERT_FLOAT_EQ(pathTimeScale, 1.0f) << "the committed path.txt is not the one checked";
     ASSERT_FALSE(cameraPath.empty());
     for (size_t i = 0; i < cameraPath.size(); ++i) {
-        const glm::vec3 p = cameraPath[i].position;
-        ASSERT_TRUE(isOpen(*space, p, cameraClearance))
-            << "path entry " << i << " at (" << p.x << ", " << p.y << ", " << p.z << ")";
+        ASSERT_TRUE(isOpen(openSpace(), cameraPath[i].position, cameraClearance))
+            << "path entry " << i << " at " << text(cameraPath[i].position);
     }
 }
 
-TEST_F(DungeonSpace, LightStaysInsideAndAboveTheFloor) {
-    ASSERT_FALSE(space->air.empty());
-    const std::vector<glm::vec3> route = lightRoute();
+TEST(DungeonSpace, LightStaysInsideAndAboveTheFloor) {
+    ASSERT_FALSE(openSpace().air.empty());
+    const std::vector<glm::vec3> route =
+        pointLightRoute(routeFrames, static_cast<float>(framesPerSecond));
     for (size_t frame = 0; frame < route.size(); ++frame) {
         const glm::vec3 p = route[frame];
-        ASSERT_TRUE(isOpen(*space, p, lightClearance) &&
-                    isOpen(*space, p - glm::vec3(0.0f, lightFloorMargin, 0.0f), 0.0f))
-            << "light at " << static_cast<float>(frame) / framesPerSecond << " s, (" << p.x << ", "
-            << p.y << ", " << p.z << ")";
+        ASSERT_TRUE(isOpen(openSpace(), p, lightClearance) &&
+                    isOpen(openSpace(), p - glm::vec3(0.0f, lightFloorMargin, 0.0f), 0.0f))
+            << "light at " << static_cast<float>(frame) / framesPerSecond << " s, " << text(p);
     }
 }
 
-TEST_F(DungeonSpace, StarsHaveOpenSkyAtTheEnd) {
-    ASSERT_FALSE(space->air.empty());
+TEST(DungeonSpace, StarsHaveOpenSkyAtTheEnd) {
+    const OpenSpace& space = openSpace();
+    ASSERT_FALSE(space.air.empty());
     const glm::vec3 eye = cameraPath.back().position;
     float ground = eye.y;
-    for (const Box& box : space->air) {
+    for (const Box& box : space.air) {
         if (contains(box, eye)) {
             ground = std::min(ground, box.min.y);
         }
     }
     for (float up = 0.0f; up <= skyAboveEye; up += starSampleStep) {
-        EXPECT_TRUE(isOpen(*space, eye + glm::vec3(0.0f, up, 0.0f), 0.0f))
+        EXPECT_TRUE(isOpen(space, eye + glm::vec3(0.0f, up, 0.0f), 0.0f))
             << "something overhead at " << up << " above the last eye position";
     }
     const glm::vec3 emitter = eye + starEmitter;
@@ -336,144 +210,45 @@ TEST_F(DungeonSpace, StarsHaveOpenSkyAtTheEnd) {
         for (float y = -starSpread; y <= starSpread; y += starSampleStep) {
             for (float z = -starSpread; z <= starSpread; z += starSampleStep) {
                 const glm::vec3 p = emitter + glm::vec3(x, y, z);
-                if (p.y >= ground + starGroundMargin) {
-                    ASSERT_TRUE(isOpen(*space, p, 0.0f))
-                        << "star region blocked at (" << p.x << ", " << p.y << ", " << p.z << ")";
-                }
+                ASSERT_TRUE(p.y < ground + starGroundMargin || isOpen(space, p, 0.0f))
+                    << "star region blocked at " << text(p);
             }
         }
     }
 }
 
-class DungeonModel : public testing::Test {
-  protected:
-    static void SetUpTestSuite() { model = new ObjModel(readObj()); }
-    static void TearDownTestSuite() { delete model; }
-    static ObjModel* model;
-};
-ObjModel* DungeonModel::model = nullptr;
-
-TEST_F(DungeonModel, OneObjectPerMaterialWithTexturesForEach) {
-    EXPECT_TRUE(model->problems.empty()) << "face without v/vt/vn: " << model->problems.front();
-    EXPECT_GE(model->triangles.size(), fewestTriangles);
-    EXPECT_LE(model->triangles.size(), mostTriangles);
-
-    std::ifstream file(mtlPath);
-    std::map<std::string, std::map<std::string, std::string>> maps;
-    std::string current;
-    for (std::string line; std::getline(file, line);) {
-        std::istringstream in(line);
-        std::string tag;
-        std::string value;
-        in >> tag >> value;
-        if (tag == "newmtl") {
-            current = value;
-            maps[current];
-        } else if (tag.rfind("map_", 0) == 0) {
-            maps[current][tag] = value;
-        }
-    }
-    std::vector<std::string> expected(std::begin(materialNames), std::end(materialNames));
-    std::vector<std::string> used = model->materials;
-    std::sort(expected.begin(), expected.end());
-    std::sort(used.begin(), used.end());
-    EXPECT_EQ(used, expected);
-    EXPECT_EQ(model->objects.size(), model->materials.size());
-    for (const std::string& name : expected) {
-        EXPECT_EQ(maps[name]["map_Kd"], "textures/" + name + "_diffuse.png");
-        EXPECT_EQ(maps[name]["map_Ks"], "textures/" + name + "_specular.png");
-        EXPECT_EQ(maps[name]["map_bump"], "textures/" + name + "_normal.png");
-    }
-}
-
-TEST_F(DungeonModel, FacesAndTextureFramesAgreeWithTheirNormals) {
-    ASSERT_FALSE(model->triangles.empty());
-    for (size_t i = 0; i < model->triangles.size(); ++i) {
-        const auto& t = model->triangles[i];
-        const glm::vec3 e1 = t[1].position - t[0].position;
-        const glm::vec3 e2 = t[2].position - t[0].position;
-        const glm::vec2 d1 = t[1].uv - t[0].uv;
-        const glm::vec2 d2 = t[2].uv - t[0].uv;
-        const glm::vec3 facing = glm::cross(e1, e2);
-        const glm::vec3 normal = t[0].normal + t[1].normal + t[2].normal;
-        ASSERT_GT(glm::dot(facing, normal), 0.0f) << "triangle " << i << " winds clockwise";
-        for (const Corner& c : t) {
-            ASSERT_NEAR(glm::length(c.normal), 1.0f, 1e-3f) << "triangle " << i;
-        }
-        // Where u and v grow on the surface; u x v must point out of the face, or
-        // the normal map would light it from the wrong side.
-        const float uvArea = d1.x * d2.y - d2.x * d1.y;
-        ASSERT_NE(uvArea, 0.0f) << "triangle " << i << " has no texture extent";
-        const glm::vec3 dPdu = (e1 * d2.y - e2 * d1.y) / uvArea;
-        const glm::vec3 dPdv = (e2 * d1.x - e1 * d2.x) / uvArea;
-        ASSERT_GT(glm::dot(glm::cross(dPdu, dPdv), facing), 0.0f)
-            << "triangle " << i << " has a mirrored texture frame";
-        const float worldArea = 0.5f * glm::length(facing);
-        if (worldArea > mappedAreaThreshold) {
-            const float density =
-                worldArea / (0.5f * std::abs(uvArea) * worldUnitsPerTile * worldUnitsPerTile);
-            EXPECT_GT(density, densestMapping) << "triangle " << i;
-            EXPECT_LT(density, sparsestMapping) << "triangle " << i;
-        }
-    }
-}
-
-TEST_F(DungeonModel, CameraAndLightNeverTouchASurface) {
-    ASSERT_FALSE(model->triangles.empty());
-    std::vector<glm::vec3> eyes;
-    for (size_t i = 0; i < cameraPath.size(); i += surfaceCheckStride) {
-        eyes.push_back(cameraPath[i].position);
-    }
-    float distance = 0.0f;
-    int hit = firstPointNearSurface(*model, eyes, cameraSurfaceClearance, &distance);
-    EXPECT_EQ(hit, -1) << "path entry " << hit * surfaceCheckStride << " is " << distance
-                       << " from a surface";
-
-    const std::vector<glm::vec3> route = lightRoute();
-    std::vector<glm::vec3> lights;
-    for (size_t i = 0; i < route.size(); i += surfaceCheckStride) {
-        lights.push_back(route[i]);
-    }
-    hit = firstPointNearSurface(*model, lights, lightSurfaceClearance, &distance);
-    EXPECT_EQ(hit, -1) << "the light at frame " << hit * surfaceCheckStride << " is " << distance
-                       << " from a surface";
-}
-
-// Inside, every ray of the view ends on a surface; the only way out is the stair
-// mouth, the open side of the ground outside.
-TEST_F(DungeonModel, NothingInsideLooksIntoTheVoid) {
-    const OpenSpace space = readOpenSpace();
-    ASSERT_FALSE(model->triangles.empty());
+// The open space says where the air is, not that the model encloses it: inside,
+// every ray of the view must end on a surface beyond the near plane, and the only
+// way out is the stair mouth onto the open ground outside.
+TEST(DungeonModel, NothingInsideLooksIntoTheVoid) {
+    const OpenSpace& space = openSpace();
+    const std::vector<Triangle> triangles = readTriangles();
+    ASSERT_FALSE(triangles.empty()) << objPath << " is missing or empty";
     ASSERT_FALSE(space.air.empty());
     const Box outside =
         *std::max_element(space.air.begin(), space.air.end(), [](const Box& a, const Box& b) {
             return glm::length(a.max - a.min) < glm::length(b.max - b.min);
         });
-    const float mouthZ = outside.max.z;
     for (size_t i = 0; i < cameraPath.size(); i += viewCheckStride) {
         const glm::vec3 eye = cameraPath[i].position;
-        if (eye.z <= mouthZ) {
+        if (eye.z <= outside.max.z) {
             continue;
         }
         const glm::vec3 front = glm::normalize(cameraPath[i].front);
         const glm::vec3 right = glm::normalize(glm::cross(front, glm::vec3(0.0f, 1.0f, 0.0f)));
         const glm::vec3 up = glm::cross(right, front);
-        for (int row = 0; row < raysAcross; ++row) {
-            for (int column = 0; column < raysAcross; ++column) {
-                const float x = 2.0f * column / (raysAcross - 1) - 1.0f;
-                const float y = 2.0f * row / (raysAcross - 1) - 1.0f;
-                const glm::vec3 ray =
-                    glm::normalize(front + right * (x * tanHalfFieldOfView * aspectRatio) +
-                                   up * (y * tanHalfFieldOfView));
-                if (firstHit(*model, eye, ray) > 0.0f) {
-                    continue;
-                }
-                const float toMouth = ray.z < 0.0f ? (mouthZ - eye.z) / ray.z : -1.0f;
-                const glm::vec3 crossing = eye + ray * toMouth + glm::vec3(0.0f, 0.0f, rayStart);
-                ASSERT_TRUE(toMouth > 0.0f && inAir(space, crossing))
-                    << "path entry " << i << " sees the void towards (" << ray.x << ", " << ray.y
-                    << ", " << ray.z << ")";
-            }
+        for (int k = 0; k < raysAcross * raysAcross; ++k) {
+            const float x = 2.0f * static_cast<float>(k % raysAcross) / (raysAcross - 1) - 1.0f;
+            const float y = 2.0f * static_cast<float>(k / raysAcross) / (raysAcross - 1) - 1.0f;
+            const glm::vec3 ray =
+                glm::normalize(front + right * (x * tanHalfFieldOfView * aspectRatio) +
+                               up * (y * tanHalfFieldOfView));
+            const float hit = nearestHit(triangles, eye, ray);
+            const float toMouth = ray.z < 0.0f ? (outside.max.z - eye.z) / ray.z : -1.0f;
+            const glm::vec3 crossing = eye + ray * toMouth + glm::vec3(0.0f, 0.0f, mouthProbe);
+            ASSERT_TRUE(hit > nearPlane || (hit < 0.0f && toMouth > 0.0f && inAir(space, crossing)))
+                << "path entry " << i << " looking along " << text(ray)
+                << (hit < 0.0f ? " sees the void" : " has a surface within the near plane");
         }
     }
 }

@@ -263,10 +263,20 @@ TEST_F(SceneTest, TargetsHaveTheirFormatsAndAreComplete) {
 
 TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
     camera = Camera(glm::vec3(-5.0f, 1.0f, 11.0f));
+    const glm::vec3 lightBefore = scene->lights[0].position;
+    deltaTime = 0.5f;
     startRecording();
     scene->render(10.0f);
     const std::vector<GlCall> calls = stopRecording();
     EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+
+    // The light moved first: the shadow pass already sees it where it went.
+    const glm::vec3 lightAfter = scene->lights[0].position;
+    EXPECT_GT(glm::distance(lightBefore, lightAfter), 0.05f);
+    const std::vector<GlCall> lightPos = callsNamed(calls, "glUniform3fv");
+    ASSERT_EQ(lightPos.size(), 1u);
+    EXPECT_EQ(lightPos[0].ints[0], scene->depthLightPosLoc);
+    EXPECT_EQ(lightPos[0].floats, (std::vector<double>{lightAfter.x, lightAfter.y, lightAfter.z}));
 
     EXPECT_EQ(programsUsed(calls), (std::vector<std::string>{"depth", "normalMapping", "lamp",
                                                              "cubeMap", "blur", "bloom"}));

@@ -8,7 +8,8 @@
 namespace {
 
 // Argument kinds per call: i integer (enums, names, sizes), f float, s string,
-// p pointer (skipped). Calls not listed are recorded by name only.
+// v pointer to three floats (read at the call), p pointer (skipped). Calls not
+// listed are recorded by name only.
 const std::map<std::string, std::string> signatures = {
     {"glActiveTexture", "i"},
     {"glBindTexture", "ii"},
@@ -36,6 +37,7 @@ const std::map<std::string, std::string> signatures = {
     {"glClearColor", "ffff"},
     {"glUniformMatrix4fv", "iiip"},
     {"glUniform4f", "iffff"},
+    {"glUniform3fv", "iiv"},
 };
 
 bool recording = false;
@@ -63,6 +65,11 @@ void recordCall(void* ret, const char* name, GLADapiproc, int argumentCount, ...
             case 's':
                 call.text = va_arg(args, const char*);
                 break;
+            case 'v': {
+                const float* values = va_arg(args, const float*);
+                call.floats.insert(call.floats.end(), values, values + 3);
+                break;
+            }
             default:
                 va_arg(args, const void*);
                 break;

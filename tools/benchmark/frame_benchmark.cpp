@@ -5,6 +5,7 @@
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
 #include "effects/light_path.h"
+#include "hidden_window.h"
 #include "scene/scene.h"
 
 #include <GLFW/glfw3.h>
@@ -39,27 +40,10 @@ void renderFrame(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (glfwInit() == GLFW_FALSE) {
+    if (openHiddenWindow(screenWidth, screenHeight, "Lanternfall benchmark") == nullptr) {
         return 1;
     }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    GLFWwindow* window =
-        glfwCreateWindow(screenWidth, screenHeight, "Lanternfall benchmark", nullptr, nullptr);
-    if (window == nullptr) {
-        glfwTerminate();
-        return 1;
-    }
-    glfwMakeContextCurrent(window);
-    if (gladLoadGL(glfwGetProcAddress) == 0) {
-        glfwTerminate();
-        return 1;
-    }
-    glViewport(0, 0, screenWidth, screenHeight);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
+    setDemoGlState();
     setenv("ALSOFT_DRIVERS", "null", 0);
     auto owned = std::make_unique<Scene>();
     scene = owned.get();

@@ -1,11 +1,12 @@
 #include "dungeon_geometry.h"
 
+#include "image_io.h"
+
 #include <glm/geometric.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <unordered_map>
 
 namespace {
@@ -332,13 +333,7 @@ bool writeObj(const std::string& path, const MeshSet& mesh, const std::string& m
         }
         text += "o " + name + "\nusemtl " + name + '\n' + lists + faces;
     }
-    std::ofstream file(path, std::ios::binary);
-    file << text;
-    if (!file) {
-        std::fprintf(stderr, "generate_content: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
+    return writeTextFile(path, text);
 }
 
 bool writeMtl(const std::string& path) {
@@ -352,11 +347,5 @@ bool writeMtl(const std::string& path) {
                 "\nd 1\nillum 2\nmap_Kd textures/" + name + "_diffuse.png\nmap_Ks textures/" +
                 name + "_specular.png\nmap_bump textures/" + name + "_normal.png\n";
     }
-    std::ofstream file(path, std::ios::binary);
-    file << text;
-    if (!file) {
-        std::fprintf(stderr, "generate_content: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
+    return writeTextFile(path, text);
 }

@@ -2,6 +2,7 @@
 
 #include "dungeon_props.h"
 #include "effects/light_path.h"
+#include "image_io.h"
 #include "noise.h"
 
 #include <glm/geometric.hpp>
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <limits>
 
@@ -589,11 +589,5 @@ bool writeOpenSpace(const std::string& path, const OpenSpace& space) {
             text += line;
         }
     }
-    std::ofstream file(path, std::ios::binary);
-    file << text;
-    if (!file) {
-        std::fprintf(stderr, "generate_content: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
+    return writeTextFile(path, text);
 }

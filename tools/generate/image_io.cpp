@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 Image makeImage(int width, int height, int channels) {
@@ -69,6 +70,16 @@ bool savePng(const std::string& path, const Image& image) {
     if (png_image_write_to_file(&header, path.c_str(), 0, image.pixels.data(), 0, nullptr) == 0) {
         std::fprintf(stderr, "%s: %s\n", path.c_str(), header.message);
         png_image_free(&header);
+        return false;
+    }
+    return true;
+}
+
+bool writeTextFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    if (!file) {
+        std::fprintf(stderr, "generate_content: cannot write %s\n", path.c_str());
         return false;
     }
     return true;

@@ -1,6 +1,6 @@
 #pragma once
 
-// PNG output for the content generator.
+// File output for the content generator: PNG images and text files.
 
 #include <cstdint>
 #include <string>
@@ -22,3 +22,7 @@ void setPixel(Image& image, int x, int y, int channel, float value);
 // Writes the image, creating its folder; prints one line to stderr and
 // returns false when it cannot.
 bool savePng(const std::string& path, const Image& image);
+
+// Writes the text as the whole file; prints one line to stderr and returns false
+// when it cannot.
+bool writeTextFile(const std::string& path, const std::string& text);

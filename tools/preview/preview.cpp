@@ -5,6 +5,7 @@
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
 #include "effects/light_path.h"
+#include "hidden_window.h"
 #include "scene/scene.h"
 
 #include <GLFW/glfw3.h>
@@ -90,23 +91,6 @@ void catchUpStars(ParticleGenerator& stars, float time) {
     }
 }
 
-GLFWwindow* openHiddenWindow() {
-    if (glfwInit() == GLFW_FALSE) {
-        return nullptr;
-    }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    GLFWwindow* window =
-        glfwCreateWindow(screenWidth, screenHeight, "Lanternfall preview", nullptr, nullptr);
-    if (window == nullptr) {
-        return nullptr;
-    }
-    glfwMakeContextCurrent(window);
-    return gladLoadGL(glfwGetProcAddress) != 0 ? window : nullptr;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -124,15 +108,12 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (openHiddenWindow() == nullptr) {
+    if (openHiddenWindow(screenWidth, screenHeight, "Lanternfall preview") == nullptr) {
         std::fprintf(stderr, "preview: no OpenGL 3.3 context (is there a display?)\n");
-        glfwTerminate();
         return 1;
     }
     // The same fixed state as the demo; pictures need no music.
-    glViewport(0, 0, screenWidth, screenHeight);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LESS);
+    setDemoGlState();
     setenv("ALSOFT_DRIVERS", "null", 0);
     Scene scene;
     const std::vector<glm::vec3> route =

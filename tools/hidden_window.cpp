@@ -1,0 +1,32 @@
+#include "hidden_window.h"
+
+#include "gfx/screen.h"
+
+#include <glad/gl.h>
+
+#include <GLFW/glfw3.h>
+
+GLFWwindow* openHiddenWindow(int width, int height, const char* title) {
+    if (glfwInit() == GLFW_FALSE) {
+        return nullptr;
+    }
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    GLFWwindow* window = glfwCreateWindow(width, height, title, nullptr, nullptr);
+    if (window != nullptr) {
+        glfwMakeContextCurrent(window);
+        if (gladLoadGL(glfwGetProcAddress) != 0) {
+            return window;
+        }
+    }
+    glfwTerminate();
+    return nullptr;
+}
+
+void setDemoGlState() {
+    glViewport(0, 0, screenWidth, screenHeight);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+struct GLFWwindow;
+
+// Opens an invisible window of the given size with a current OpenGL 3.3 core
+// context and loads the GL entry points. Null when any step fails; GLFW is then
+// terminated.
+GLFWwindow* openHiddenWindow(int width, int height, const char* title);
+
+// The fixed GL state the demo sets before building its Scene.
+void setDemoGlState();

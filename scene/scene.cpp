@@ -41,21 +41,33 @@ glm::mat4 dungeonModelMatrix() {
 
 Scene::Scene() {
     frameCamera = camera;
-
-    for (const ProgramFiles& program : scenePrograms) {
-        loadShader(program.vertex, program.fragment, program.geometry, program.name);
-    }
+    registerPrograms();
     loadTexture(starTexturePath, "stars");
     particles = new ParticleGenerator(getShader("particle3D"), getTexture("stars"), starCount);
     dungeon.load(dungeonPath);
+    fillLights();
+    skyboxTexture = loadCubeMapTexture(skyboxFaces);
+    cacheUniformLocations();
+    shadowMap = createShadowMap(shadowResolution);
+    createBloomTargets(bloomTargets, getShader("blur").ID, getShader("bloom").ID);
+    startMusic();
+}
 
+void Scene::registerPrograms() {
+    for (const ProgramFiles& program : scenePrograms) {
+        loadShader(program.vertex, program.fragment, program.geometry, program.name);
+    }
+}
+
+// Each lamp cube is made right after its light is filled.
+void Scene::fillLights() {
     lights[0] = pointLight();
     setupLampCube(lights[0]);
     lights[1] = directionalLight();
     setupLampCube(lights[1]);
+}
 
-    skyboxTexture = loadCubeMapTexture(skyboxFaces);
-
+void Scene::cacheUniformLocations() {
     lampModelLoc = location("lamp", "model");
     lampViewLoc = location("lamp", "view");
     lampProjectionLoc = location("lamp", "projection");
@@ -79,10 +91,11 @@ Scene::Scene() {
     blurHorizontalLoc = location("blur", "horizontal");
     bloomFlagLoc = location("bloom", "bloom");
     bloomExposureLoc = location("bloom", "exposure");
+}
 
-    shadowMap = createShadowMap(shadowResolution);
-    createBloomTargets(bloomTargets, getShader("blur").ID, getShader("bloom").ID);
-
+// The last step of set-up: the music loops in the background from here on. Without
+// a sound device there is no engine and no music.
+void Scene::startMusic() {
     soundEngine = irrklang::createIrrKlangDevice(
         irrklang::ESOD_AUTO_DETECT, irrklang::ESEO_DEFAULT_OPTIONS, nullptr, soundInterfaceVersion);
     if (soundEngine != nullptr) {

@@ -63,6 +63,12 @@ struct Scene {
     // Draws one complete frame into the default framebuffer; time in seconds.
     void render(float time);
 
+    // Set-up steps, in the order the constructor runs them.
+    void registerPrograms();
+    void fillLights();
+    void cacheUniformLocations();
+    void startMusic();
+
     void moveLight(Light& light, float dt, float t);
     // The lighting pass: the dungeon lit by both lights and shadowed by the point light.
     void drawLitDungeon(const glm::mat4& view, const glm::mat4& projection, const glm::mat4& model);

@@ -109,22 +109,14 @@ bool readPng(const std::string& path, Picture& picture) {
     return png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
 }
 
-bool writePngRgb(const std::string& path, const Picture& picture) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(picture.width);
-    image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr) != 0;
-}
-
 // With LANTERNFALL_KEEP_PICTURES set to a folder, the pictures a test renders are
 // saved there to be looked at.
 void keepPicture(const std::string& name, const Picture& picture) {
     const char* folder = std::getenv("LANTERNFALL_KEEP_PICTURES");
     if (folder != nullptr) {
         fs::create_directories(folder);
-        writePngRgb(std::string(folder) + "/" + name + ".png", picture);
+        writePng(std::string(folder) + "/" + name + ".png", picture.width, picture.height, 3,
+                 picture.rgb);
     }
 }
 
@@ -491,7 +483,7 @@ TEST_F(SceneTest, ViewsMatchTheirReferences) {
         const std::string path = std::string(referenceFolder) + "/" + view.name + ".png";
         if (writing) {
             fs::create_directories(referenceFolder);
-            ASSERT_TRUE(writePngRgb(path, small));
+            ASSERT_TRUE(writePng(path, small.width, small.height, 3, small.rgb));
             continue;
         }
         Picture reference;

@@ -32,10 +32,9 @@ GLint location(const char* program, const std::string& uniform) {
     return glGetUniformLocation(getShader(program).ID, uniform.c_str());
 }
 
-glm::mat4 dungeonModelMatrix() {
-    glm::mat4 model = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f));
-    return glm::scale(model, glm::vec3(dungeonScale));
-}
+// The dungeon never moves: one model matrix for the shadow and lighting passes.
+const glm::mat4 dungeonModel =
+    glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(0.0f)), glm::vec3(dungeonScale));
 
 } // namespace
 
@@ -110,7 +109,6 @@ void Scene::render(float time) {
         glm::lookAt(frameCamera.position, frameCamera.position + frameCamera.front, frameCamera.up);
     const glm::mat4 projection = glm::perspective(glm::radians(frameCamera.zoom), screenAspect,
                                                   cameraNearPlane, cameraFarPlane);
-    const glm::mat4 model = dungeonModelMatrix();
 
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     moveLight(lights[0], dt, time);
@@ -120,7 +118,7 @@ void Scene::render(float time) {
     glBindFramebuffer(GL_FRAMEBUFFER, bloomTargets.hdrFramebuffer);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    drawLitDungeon(view, projection, model);
+    drawLitDungeon(view, projection, dungeonModel);
 
     drawLamps(getShader("lamp").ID, {lampModelLoc, lampViewLoc, lampProjectionLoc}, view,
               projection, lights);
@@ -166,7 +164,7 @@ void Scene::renderShadowMap(std::vector<GLuint> shadowMap) {
     uniforms.nearPlaneLoc = depthNearPlaneLoc;
     uniforms.shadowTransformsLocs = shadowTransformsLocs;
     renderShadowPass(shadowMap, getShader("depth").ID, uniforms, lights[0].place(), dungeon,
-                     dungeonModelMatrix(), shadowResolution, nearPlane, farPlane);
+                     dungeonModel, shadowResolution, nearPlane, farPlane);
 }
 
 void Scene::renderBloom() {

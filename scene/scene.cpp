@@ -16,7 +16,6 @@ namespace {
 
 constexpr const char* starTexturePath = "resources/textures/star.png";
 constexpr const char* dungeonPath = "resources/Dungeon50/Dungeon.obj";
-constexpr const char* musicPath = "resources/audio/37_Catacombs.mp3";
 constexpr const char* soundInterfaceVersion = "1.5.0";
 constexpr float dungeonScale = 0.1f;
 constexpr float cameraNearPlane = 0.1f;

@@ -15,6 +15,9 @@
 #include <array>
 #include <vector>
 
+// The music that loops from the end of set-up, relative to the working directory.
+constexpr const char* musicPath = "resources/audio/37_Catacombs.mp3";
+
 // Owns every resource of the demo that is not global and draws one frame. Built
 // once with the GL context current and its entry points loaded; never copied.
 struct Scene {

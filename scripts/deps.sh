@@ -7,6 +7,7 @@ packages=(
     libglfw3-dev libglm-dev libassimp-dev python3-glad libx11-dev
     libpng-dev libturbojpeg0-dev clang libclang-rt-14-dev
     libopenal-dev libsndfile1-dev libmp3lame-dev
+    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool
 )

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds what is missing, then records the show with its music to an MP4 file, frame by
+# frame at a fixed rate, however slowly this machine renders. Without a display it runs
+# under Xvfb. Usage: scripts/record.sh [OUT.mp4] [--from SECONDS] [--to SECONDS] [--fps N]
+# (default build/lanternfall.mp4, the whole show at 60 frames per second; --help for more).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/build.sh
+if [[ -n "${DISPLAY:-}" ]]; then
+    exec ./build/tools/record "$@"
+fi
+exec xvfb-run -a -s "-screen 0 1280x1024x24" ./build/tools/record "$@"

@@ -1,0 +1,395 @@
+// The recorder as a user runs it: the real binary writes files that are read back with
+// libavformat and compared with the Scene's own pictures and with the music file.
+#include "app/camera_path.h"
+#include "app/frame_loop.h"
+#include "gfx/screen.h"
+#include "recorder.h"
+#include "scene/scene.h"
+#include "support/gl_context.h"
+#include "support/test_files.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/imgutils.h>
+}
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int fps = 60;
+// A second that starts half a second before the stars.
+constexpr double clipFrom = 141.5;
+constexpr double clipTo = 142.5;
+constexpr long clipFirstFrame = 8490;
+constexpr int clipFrames = 60;
+constexpr int comparedFrames[] = {0, 30, 59};
+constexpr double minPsnr = 38.0;
+constexpr double minCorrelation = 0.9;
+// The AAC encoder's delay and frame: the sound may sit this many samples off the music.
+constexpr int maxLag = 2048;
+
+struct Decoded {
+    int width = 0;
+    int height = 0;
+    AVRational frameRate{0, 1};
+    double videoSeconds = 0.0;
+    double audioSeconds = 0.0;
+    int audioChannels = 0;
+    AVCodecID audioCodec = AV_CODEC_ID_NONE;
+    int sampleRate = 0;
+    // Each frame as Y, U and V planes without padding.
+    std::vector<std::vector<unsigned char>> frames;
+    std::vector<float> left;
+};
+
+std::vector<unsigned char> packedPlanes(const AVFrame* frame) {
+    std::vector<unsigned char> planes(static_cast<size_t>(av_image_get_buffer_size(
+        static_cast<AVPixelFormat>(frame->format), frame->width, frame->height, 1)));
+    av_image_copy_to_buffer(planes.data(), static_cast<int>(planes.size()), frame->data,
+                            frame->linesize, static_cast<AVPixelFormat>(frame->format),
+                            frame->width, frame->height, 1);
+    return planes;
+}
+
+void decodeInto(Decoded& decoded, AVCodecContext* codec, const AVPacket* packet, AVFrame* frame,
+                bool video) {
+    if (avcodec_send_packet(codec, packet) < 0) {
+        return;
+    }
+    while (avcodec_receive_frame(codec, frame) >= 0) {
+        if (video) {
+            decoded.frames.push_back(packedPlanes(frame));
+        } else {
+            const float* samples = reinterpret_cast<const float*>(frame->data[0]);
+            decoded.left.insert(decoded.left.end(), samples, samples + frame->nb_samples);
+        }
+    }
+}
+
+AVCodecContext* openDecoder(const AVStream* stream) {
+    AVCodecContext* codec =
+        avcodec_alloc_context3(avcodec_find_decoder(stream->codecpar->codec_id));
+    avcodec_parameters_to_context(codec, stream->codecpar);
+    avcodec_open2(codec, codec->codec, nullptr);
+    return codec;
+}
+
+double seconds(const AVStream* stream) {
+    return stream->duration * av_q2d(stream->time_base);
+}
+
+Decoded readBack(const std::string& path) {
+    Decoded decoded;
+    AVFormatContext* container = nullptr;
+    if (avformat_open_input(&container, path.c_str(), nullptr, nullptr) < 0) {
+        ADD_FAILURE() << "cannot open " << path;
+        return decoded;
+    }
+    avformat_find_stream_info(container, nullptr);
+    const int videoIndex = av_find_best_stream(container, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const int audioIndex = av_find_best_stream(container, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    AVCodecContext* video = nullptr;
+    AVCodecContext* audio = nullptr;
+    if (videoIndex >= 0) {
+        const AVStream* stream = container->streams[videoIndex];
+        decoded.width = stream->codecpar->width;
+        decoded.height = stream->codecpar->height;
+        decoded.frameRate = stream->avg_frame_rate;
+        decoded.videoSeconds = seconds(stream);
+        video = openDecoder(stream);
+    }
+    if (audioIndex >= 0) {
+        const AVStream* stream = container->streams[audioIndex];
+        decoded.audioCodec = stream->codecpar->codec_id;
+        decoded.audioChannels = stream->codecpar->ch_layout.nb_channels;
+        decoded.sampleRate = stream->codecpar->sample_rate;
+        decoded.audioSeconds = seconds(stream);
+        audio = openDecoder(stream);
+    }
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    while (av_read_frame(container, packet) >= 0) {
+        if (packet->stream_index == videoIndex) {
+            decodeInto(decoded, video, packet, frame, true);
+        } else if (packet->stream_index == audioIndex) {
+            decodeInto(decoded, audio, packet, frame, false);
+        }
+        av_packet_unref(packet);
+    }
+    if (video != nullptr) {
+        decodeInto(decoded, video, nullptr, frame, true);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&video);
+    avcodec_free_context(&audio);
+    avformat_close_input(&container);
+    return decoded;
+}
+
+double psnr(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+    double squares = 0.0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const double d = static_cast<double>(a[i]) - b[i];
+        squares += d * d;
+    }
+    const double mse = squares / static_cast<double>(a.size());
+    return mse == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+// The Scene's own picture of frame n, converted as the recorder converts it. The Scene's
+// state has been brought to frame n beforehand.
+std::vector<unsigned char> directFrame(Scene& scene, long n) {
+    playCameraPath(camera, static_cast<unsigned int>(n));
+    deltaTime = 1.0f / fps;
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene.render(static_cast<float>(n) / fps);
+    std::vector<unsigned char> rgba(static_cast<size_t>(screenWidth) * screenHeight * 4);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, screenWidth, screenHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    AVFrame* yuv = av_frame_alloc();
+    yuv->format = AV_PIX_FMT_YUV420P;
+    yuv->width = screenWidth;
+    yuv->height = screenHeight;
+    av_frame_get_buffer(yuv, 0);
+    SwsContext* converter = createPictureConverter(screenWidth, screenHeight);
+    convertPicture(converter, rgba.data(), screenWidth, screenHeight, yuv);
+    std::vector<unsigned char> planes = packedPlanes(yuv);
+    av_frame_free(&yuv);
+    return planes;
+}
+
+// The left channel of the music from the given second, as long as the sound given.
+std::vector<float> musicFrom(double start, size_t count, int& rate) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(musicPath, SFM_READ, &info);
+    EXPECT_NE(file, nullptr);
+    if (file == nullptr) {
+        return {};
+    }
+    rate = info.samplerate;
+    sf_seek(file, static_cast<sf_count_t>(std::llround(start * info.samplerate)), SEEK_SET);
+    std::vector<float> interleaved(count * static_cast<size_t>(info.channels));
+    sf_readf_float(file, interleaved.data(), static_cast<sf_count_t>(count));
+    sf_close(file);
+    std::vector<float> left(count);
+    for (size_t i = 0; i < count; ++i) {
+        left[i] = interleaved[i * static_cast<size_t>(info.channels)];
+    }
+    return left;
+}
+
+// The best normalised correlation of the sound with the music within maxLag samples.
+double bestCorrelation(const std::vector<float>& sound, const std::vector<float>& music) {
+    double best = -1.0;
+    const size_t span = std::min(sound.size(), music.size()) - maxLag;
+    for (int lag = 0; lag < maxLag; lag += 1) {
+        double sm = 0.0;
+        double ss = 0.0;
+        double mm = 0.0;
+        for (size_t i = 0; i < span; ++i) {
+            const double s = sound[i + static_cast<size_t>(lag)];
+            const double m = music[i];
+            sm += s * m;
+            ss += s * s;
+            mm += m * m;
+        }
+        if (ss > 0.0 && mm > 0.0) {
+            best = std::max(best, sm / std::sqrt(ss * mm));
+        }
+    }
+    return best;
+}
+
+struct RecorderRun {
+    int status = -1;
+    int signal = 0;
+    std::vector<std::string> lines;
+};
+
+// Runs the recorder with its output (both streams) read line by line; onLine may stop it.
+template <typename OnLine>
+RecorderRun runRecorder(const std::vector<std::string>& args, OnLine onLine) {
+    int pipeEnds[2];
+    EXPECT_EQ(pipe(pipeEnds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    std::vector<std::string> command = {RECORDER_BINARY};
+    command.insert(command.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : command) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    EXPECT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+
+    RecorderRun run;
+    FILE* output = fdopen(pipeEnds[0], "r");
+    char buffer[1024];
+    while (std::fgets(buffer, sizeof buffer, output) != nullptr) {
+        std::string line(buffer);
+        line.erase(line.find_last_not_of('\n') + 1);
+        run.lines.push_back(line);
+        onLine(line, child);
+    }
+    std::fclose(output);
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return run;
+}
+
+RecorderRun runRecorder(const std::vector<std::string>& args) {
+    return runRecorder(args, [](const std::string&, pid_t) {});
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::ostringstream text;
+    for (const std::string& line : lines) {
+        text << line << "\n";
+    }
+    return text.str();
+}
+
+class RecorderTest : public testing::Test {
+  protected:
+    void SetUp() override { folder = makeTemporaryDirectory("lanternfall-record"); }
+    void TearDown() override { fs::remove_all(folder); }
+    std::string file(const std::string& name) const { return folder + "/" + name; }
+    std::string folder;
+};
+
+TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
+    const std::string clip = file("clip.mp4");
+    const RecorderRun run =
+        runRecorder({clip, "--from", std::to_string(clipFrom), "--to", std::to_string(clipTo)});
+    ASSERT_EQ(run.status, 0) << joined(run.lines);
+    const Decoded decoded = readBack(clip);
+
+    EXPECT_EQ(decoded.width, screenWidth);
+    EXPECT_EQ(decoded.height, screenHeight);
+    EXPECT_EQ(decoded.frameRate.num, fps * decoded.frameRate.den);
+    ASSERT_EQ(decoded.frames.size(), static_cast<size_t>(clipFrames));
+    EXPECT_NEAR(decoded.videoSeconds, static_cast<double>(clipFrames) / fps, 0.5 / fps);
+    EXPECT_EQ(decoded.audioCodec, AV_CODEC_ID_AAC);
+    EXPECT_EQ(decoded.audioChannels, 2);
+    EXPECT_NEAR(decoded.audioSeconds, decoded.videoSeconds, 1.0 / fps);
+
+    // The Scene's own pictures of the same frames, its state caught up as the recorder does.
+    requireGlContext(screenWidth, screenHeight);
+    glViewport(0, 0, screenWidth, screenHeight);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    auto scene = std::make_unique<Scene>();
+    long caughtUp = 0;
+    for (int k : comparedFrames) {
+        const long n = clipFirstFrame + k;
+        catchUp(*scene, caughtUp, n, fps);
+        EXPECT_GE(psnr(directFrame(*scene, n), decoded.frames[static_cast<size_t>(k)]), minPsnr)
+            << "frame " << k;
+        caughtUp = n + 1;
+    }
+
+    int rate = 0;
+    const std::vector<float> music = musicFrom(clipFrom, decoded.left.size(), rate);
+    EXPECT_EQ(decoded.sampleRate, rate);
+    EXPECT_GE(bestCorrelation(decoded.left, music), minCorrelation);
+}
+
+// A recording that starts later shows what one from earlier shows at the same frames: the
+// light's route and the star pool are caught up without being drawn. Lossless, so the
+// pictures must match exactly.
+TEST_F(RecorderTest, LaterStartShowsTheSameFrames) {
+    const std::string early = file("early.mp4");
+    const std::string late = file("late.mp4");
+    const std::vector<std::string> range = {"--to", "142.7", "--crf", "0"};
+    std::vector<std::string> earlyArgs = {early, "--from", "142.0"};
+    std::vector<std::string> lateArgs = {late, "--from", "142.5"};
+    earlyArgs.insert(earlyArgs.end(), range.begin(), range.end());
+    lateArgs.insert(lateArgs.end(), range.begin(), range.end());
+    ASSERT_EQ(runRecorder(earlyArgs).status, 0);
+    ASSERT_EQ(runRecorder(lateArgs).status, 0);
+
+    const Decoded fromEarly = readBack(early);
+    const Decoded fromLate = readBack(late);
+    ASSERT_EQ(fromEarly.frames.size(), 42u);
+    ASSERT_EQ(fromLate.frames.size(), 12u);
+    for (size_t k : {0u, 11u}) {
+        EXPECT_TRUE(fromLate.frames[k] == fromEarly.frames[k + 30]) << "frame " << k;
+    }
+    EXPECT_FALSE(fromEarly.frames[0] == fromEarly.frames[41]);
+}
+
+TEST_F(RecorderTest, InterruptedRecordingPlaysUpToWhereItStopped) {
+    const std::string clip = file("interrupted.mp4");
+    bool sent = false;
+    const RecorderRun run =
+        runRecorder({clip, "--from", "140"}, [&](const std::string& line, pid_t pid) {
+            if (!sent && line.rfind("frame ", 0) == 0) {
+                sleep(2);
+                kill(pid, SIGINT);
+                sent = true;
+            }
+        });
+    EXPECT_NE(run.status, 0);
+    ASSERT_FALSE(run.lines.empty());
+    long recorded = 0;
+    const std::string& last = run.lines.back();
+    ASSERT_EQ(std::sscanf(last.c_str(), "Interrupted: recorded %ld", &recorded), 1) << last;
+    EXPECT_GT(recorded, 1);
+    EXPECT_EQ(readBack(clip).frames.size(), static_cast<size_t>(recorded));
+}
+
+TEST_F(RecorderTest, BadInputIsRefusedInOneLineWithoutAFile) {
+    const std::string out = file("refused.mp4");
+    const std::vector<std::vector<std::string>> refused = {
+        {file("no/such/folder/x.mp4")},
+        {out, "--from", "5", "--to", "5"},
+        {out, "--from", "-1"},
+        {out, "--to", "-2"},
+        {out, "--fps", "0"},
+        {out, "--fps", "241"},
+        {out, "--fps", "sixty"},
+    };
+    for (const std::vector<std::string>& args : refused) {
+        const RecorderRun run = runRecorder(args);
+        EXPECT_NE(run.status, 0) << args.back();
+        ASSERT_EQ(run.lines.size(), 1u) << joined(run.lines);
+        EXPECT_FALSE(fs::exists(out)) << args.back();
+        EXPECT_TRUE(fs::is_empty(folder)) << args.back();
+    }
+    EXPECT_NE(runRecorder({file("no/such/folder/x.mp4")}).lines[0].find("no/such/folder/x.mp4"),
+              std::string::npos);
+}
+
+} // namespace

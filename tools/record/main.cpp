@@ -1,0 +1,148 @@
+// Records the show to an MP4 file with its music, frame by frame on a virtual clock, however
+// slowly each frame renders. Run from the repository root; see --help.
+#include "app/camera_path.h"
+#include "gfx/screen.h"
+#include "hidden_window.h"
+#include "recorder.h"
+#include "scene/scene.h"
+
+#include <GLFW/glfw3.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+namespace {
+
+constexpr int usageStatus = 2;
+constexpr int failureStatus = 1;
+constexpr int signalStatusBase = 128;
+constexpr double progressInterval = 10.0;
+// Keeps the music of the Scene's own engine out of the speakers while recording.
+constexpr const char* silentSoundDriver = "null";
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void requestStop(int signal) {
+    stopSignal = signal;
+}
+
+void installStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+// The music, as the demo would be playing it at the first frame. Without it the video has
+// no sound; the Scene's engine has already named a file it cannot play, so the line is
+// printed here only when there is no engine.
+void openMusic(Recording& recording, const Scene& scene, double startSeconds) {
+    std::string reason;
+    if (!openMusicTrack(recording.music, musicPath, startSeconds, reason) &&
+        scene.soundEngine == nullptr) {
+        std::cout << "ERROR::SOUND:: Cannot play " << musicPath << " (" << reason
+                  << "), recording without sound" << std::endl;
+    }
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+struct ProgressDisplay {
+    bool terminal = false;
+    double lastLine = 0.0;
+};
+
+void showProgress(ProgressDisplay& display, const Recording& recording, long total, double elapsed,
+                  bool last) {
+    const long done = recording.next - recording.first;
+    const std::string line =
+        progressLine(done, total, showTime(recording.next - 1, recording.fps), elapsed);
+    if (display.terminal) {
+        std::cerr << "\r" << line << "\033[K" << (last ? "\n" : "") << std::flush;
+    } else if (last || done == 1 || elapsed - display.lastLine >= progressInterval) {
+        std::cerr << line << std::endl;
+        display.lastLine = elapsed;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    RecordOptions options;
+    std::string error;
+    if (!parseRecordOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::cerr << error << std::endl;
+        return usageStatus;
+    }
+    if (options.help) {
+        std::cout << recordHelp();
+        return 0;
+    }
+    const FrameSpan span = framesToRecord(options, cameraPath.size());
+    if (span.first >= span.end) {
+        std::cerr << "record: --from must be below --to; usage: see --help" << std::endl;
+        return usageStatus;
+    }
+
+    // Before anything is rendered: a file that cannot be written fails at once.
+    auto recording = std::make_unique<Recording>();
+    if (!createVideoFile(recording->file, options.output)) {
+        std::cerr << recording->file.error << std::endl;
+        return failureStatus;
+    }
+    // From here a stop request ends the recording after its current frame.
+    installStopHandlers();
+    GLFWwindow* window = openHiddenWindow(screenWidth, screenHeight, "Lanternfall recorder");
+    if (window == nullptr) {
+        std::cerr << "ERROR::RECORD:: No OpenGL 3.3 core context for the recorder" << std::endl;
+        discardVideoFile(recording->file);
+        return failureStatus;
+    }
+    setDemoGlState();
+    setenv("ALSOFT_DRIVERS", silentSoundDriver, 1);
+    auto scene = std::make_unique<Scene>();
+    openMusic(*recording, *scene, showTime(span.first, options.fps));
+    if (!startRecording(*recording, options, span.first)) {
+        std::cerr << recording->file.error << std::endl;
+        discardVideoFile(recording->file);
+        glfwTerminate();
+        return failureStatus;
+    }
+
+    catchUp(*scene, 0, span.first, options.fps);
+    const long total = span.end - span.first;
+    ProgressDisplay display;
+    display.terminal = isatty(STDERR_FILENO) != 0;
+    const auto start = std::chrono::steady_clock::now();
+    while (recording->next < span.end && stopSignal == 0 && !encoderFailed(recording->encoder)) {
+        recordFrame(*recording, *scene);
+        showProgress(display, *recording, total, secondsSince(start), false);
+    }
+    showProgress(display, *recording, total, secondsSince(start), true);
+    const bool written = finishRecording(*recording);
+    const double elapsed = secondsSince(start);
+    glfwTerminate();
+
+    // Frames that reached the file: after a write failure, fewer than were rendered.
+    const long done = recording->encoder.picturesWritten;
+    if (!written) {
+        std::cerr << recording->file.error << std::endl;
+        std::cerr << "Stopped: " << options.output << " holds the first " << done << " of " << total
+                  << " frames." << std::endl;
+        return failureStatus;
+    }
+    std::cerr << (stopSignal != 0 ? "Interrupted: recorded " : "Recorded ") << done << " of "
+              << total << " frames (" << showTime(recording->first, options.fps) << " s to "
+              << showTime(recording->first + done, options.fps) << " s of the show) to "
+              << options.output << " in " << static_cast<long>(elapsed) << " s, "
+              << (done > 0 ? elapsed / static_cast<double>(done) : 0.0) << " s per frame."
+              << std::endl;
+    return stopSignal != 0 ? signalStatusBase + stopSignal : 0;
+}

@@ -1,0 +1,335 @@
+#include "recorder.h"
+
+#include "app/camera.h"
+#include "app/camera_path.h"
+#include "app/frame_loop.h"
+#include "effects/particles.h"
+#include "gfx/screen.h"
+#include "scene/scene.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+constexpr const char* usageText =
+    "usage: record [OUT.mp4] [--from SECONDS] [--to SECONDS] [--fps N] [--crf 0-51]";
+// Frames queued for the encoder at most: enough to ride out a slow frame, small in memory.
+constexpr std::size_t queuedPictures = 4;
+constexpr int rgbaBytes = 4;
+// Keeps a time like 1.0 at 60 frames per second from rounding up to the frame after.
+constexpr double frameEpsilon = 1e-6;
+
+bool usageError(std::string& error, const std::string& problem) {
+    error = "record: " + problem + "; " + usageText;
+    return false;
+}
+
+bool readNumber(const std::string& text, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && *end == '\0' && std::isfinite(value);
+}
+
+bool readWhole(const std::string& text, int& value) {
+    double number = 0.0;
+    if (!readNumber(text, number) || number != std::floor(number) || std::fabs(number) > 1e6) {
+        return false;
+    }
+    value = static_cast<int>(number);
+    return true;
+}
+
+long frameAt(double seconds, int fps) {
+    return static_cast<long>(std::ceil(seconds * fps - frameEpsilon));
+}
+
+// Writes one picture, then the music up to the end of that picture's time.
+bool writeFrame(FrameEncoder& encoder, const std::vector<unsigned char>& rgba) {
+    VideoFile& file = *encoder.file;
+    if (!writePicture(file, rgba.data())) {
+        return false;
+    }
+    encoder.picturesWritten += 1;
+    if (encoder.music == nullptr) {
+        return true;
+    }
+    const int64_t soundEnd =
+        encoder.picturesWritten * encoder.music->sampleRate / static_cast<int64_t>(encoder.fps);
+    const int count = static_cast<int>(soundEnd - file.samplesWritten -
+                                       static_cast<int64_t>(file.pendingLeft.size()));
+    if (count <= 0) {
+        return true;
+    }
+    encoder.left.resize(static_cast<std::size_t>(count));
+    encoder.right.resize(static_cast<std::size_t>(count));
+    readMusic(*encoder.music, encoder.left.data(), encoder.right.data(), count);
+    return writeSound(file, encoder.left.data(), encoder.right.data(), count);
+}
+
+void encodeQueued(FrameEncoder& encoder) {
+    std::unique_lock<std::mutex> lock(encoder.mutex);
+    for (;;) {
+        encoder.changed.wait(lock, [&] { return !encoder.waiting.empty() || encoder.closing; });
+        if (encoder.waiting.empty()) {
+            return;
+        }
+        std::vector<unsigned char> rgba = std::move(encoder.waiting.front());
+        encoder.waiting.pop_front();
+        const bool skip = encoder.failed;
+        lock.unlock();
+        const bool written = skip || writeFrame(encoder, rgba);
+        lock.lock();
+        encoder.failed = encoder.failed || !written;
+        encoder.spare.push_back(std::move(rgba));
+        encoder.changed.notify_all();
+    }
+}
+
+} // namespace
+
+bool parseRecordOptions(const std::vector<std::string>& args, RecordOptions& options,
+                        std::string& error) {
+    bool outputGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return true;
+        }
+        if (arg.rfind("--", 0) != 0) {
+            if (outputGiven) {
+                return usageError(error, "more than one output file");
+            }
+            options.output = arg;
+            outputGiven = true;
+            continue;
+        }
+        if (i + 1 == args.size()) {
+            return usageError(error, arg + " needs a value");
+        }
+        const std::string& value = args[++i];
+        if (arg == "--from" || arg == "--to") {
+            double seconds = 0.0;
+            if (!readNumber(value, seconds)) {
+                return usageError(error, arg + " takes seconds, not '" + value + "'");
+            }
+            if (seconds < 0.0) {
+                return usageError(error, arg + " cannot be negative");
+            }
+            (arg == "--from" ? options.from : options.to) = seconds;
+        } else if (arg == "--fps") {
+            if (!readWhole(value, options.fps) || options.fps < 1 ||
+                options.fps > maxRecordingFps) {
+                return usageError(error, "--fps takes a whole number from 1 to " +
+                                             std::to_string(maxRecordingFps));
+            }
+        } else if (arg == "--crf") {
+            if (!readWhole(value, options.crf) || options.crf < 0 ||
+                options.crf > maxRecordingCrf) {
+                return usageError(error, "--crf takes a whole number from 0 to " +
+                                             std::to_string(maxRecordingCrf));
+            }
+        } else {
+            return usageError(error, "unknown option " + arg);
+        }
+    }
+    if (options.to >= 0.0 && options.from >= options.to) {
+        return usageError(error, "--from must be below --to");
+    }
+    if (options.output.empty()) {
+        return usageError(error, "the output file needs a name");
+    }
+    return true;
+}
+
+std::string recordHelp() {
+    std::ostringstream help;
+    help << usageText << "\n\n"
+         << "Records the show to an MP4 file (H.264 and AAC) frame by frame on a clock that\n"
+         << "advances exactly 1/N s per frame, however slowly the frames render.\n\n"
+         << "  OUT.mp4         the file to write (default " << defaultRecordingPath << ")\n"
+         << "  --from SECONDS  show time of the first frame (default 0)\n"
+         << "  --to SECONDS    show time to stop at (default " << secondsAfterPath
+         << " s after the last camera\n"
+         << "                  path entry, so the stars are seen)\n"
+         << "  --fps N         frames per second, 1 to " << maxRecordingFps << " (default "
+         << defaultRecordingFps << "). The camera path advances one\n"
+         << "                  entry per frame, as in the demo, so at another rate the flight\n"
+         << "                  plays at another speed against the clock and the music\n"
+         << "  --crf Q         H.264 quality, 0 (lossless) to 51 (default " << defaultRecordingCrf
+         << ")\n\n"
+         << "Ctrl-C stops after the current frame; the file then plays up to there.\n";
+    return help.str();
+}
+
+FrameSpan framesToRecord(const RecordOptions& options, std::size_t pathEntries) {
+    const double lastEntry = pathEntries > 0 ? static_cast<double>(pathEntries - 1) : 0.0;
+    const double to = options.to >= 0.0 ? options.to : lastEntry / options.fps + secondsAfterPath;
+    return FrameSpan{frameAt(options.from, options.fps), frameAt(to, options.fps)};
+}
+
+float showTime(long frame, int fps) {
+    return static_cast<float>(frame) / static_cast<float>(fps);
+}
+
+void enterFrame(long frame, int fps) {
+    deltaTime = 1.0f / static_cast<float>(fps);
+    frameIndex = static_cast<unsigned int>(frame);
+    playCameraPath(camera, frameIndex);
+}
+
+// The state half of a frame of Scene::render, in its order: the light moves on its route,
+// then, past the stars' start, the pool is updated.
+void catchUp(Scene& scene, long first, long end, int fps) {
+    for (long n = first; n < end; ++n) {
+        enterFrame(n, fps);
+        const float time = showTime(n, fps);
+        scene.moveLight(scene.lights[0], deltaTime, time);
+        if (time > starsStartTime) {
+            scene.particles->update(deltaTime, starEmitterPosition, starVelocityBias);
+        }
+    }
+}
+
+void createPixelReadback(PixelReadback& readback, int width, int height) {
+    readback.width = width;
+    readback.height = height;
+    glGenBuffers(2, readback.buffers.data());
+    for (GLuint buffer : readback.buffers) {
+        glBindBuffer(GL_PIXEL_PACK_BUFFER, buffer);
+        glBufferData(GL_PIXEL_PACK_BUFFER, static_cast<GLsizeiptr>(width) * height * rgbaBytes,
+                     nullptr, GL_STREAM_READ);
+    }
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+}
+
+void requestPixels(const PixelReadback& readback, long frame) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, readback.buffers[static_cast<std::size_t>(frame % 2)]);
+    glPixelStorei(GL_PACK_ALIGNMENT, rgbaBytes);
+    glReadPixels(0, 0, readback.width, readback.height, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+}
+
+void takePixels(const PixelReadback& readback, long frame, unsigned char* rgba) {
+    const std::size_t size = static_cast<std::size_t>(readback.width) * readback.height * rgbaBytes;
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, readback.buffers[static_cast<std::size_t>(frame % 2)]);
+    const void* mapped =
+        glMapBufferRange(GL_PIXEL_PACK_BUFFER, 0, static_cast<GLsizeiptr>(size), GL_MAP_READ_BIT);
+    if (mapped != nullptr) {
+        std::memcpy(rgba, mapped, size);
+        glUnmapBuffer(GL_PIXEL_PACK_BUFFER);
+    } else {
+        std::memset(rgba, 0, size);
+    }
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+}
+
+void startFrameEncoder(FrameEncoder& encoder, VideoFile& file, MusicTrack* music, int fps) {
+    encoder.file = &file;
+    encoder.music = music;
+    encoder.fps = fps;
+    encoder.worker = std::thread(encodeQueued, std::ref(encoder));
+}
+
+std::vector<unsigned char> takeSpareBuffer(FrameEncoder& encoder) {
+    std::unique_lock<std::mutex> lock(encoder.mutex);
+    if (encoder.spare.empty() && encoder.buffersMade < queuedPictures) {
+        encoder.buffersMade += 1;
+        return {};
+    }
+    encoder.changed.wait(lock, [&] { return !encoder.spare.empty(); });
+    std::vector<unsigned char> rgba = std::move(encoder.spare.back());
+    encoder.spare.pop_back();
+    return rgba;
+}
+
+void submitPicture(FrameEncoder& encoder, std::vector<unsigned char>&& rgba) {
+    std::lock_guard<std::mutex> lock(encoder.mutex);
+    encoder.waiting.push_back(std::move(rgba));
+    encoder.changed.notify_all();
+}
+
+bool encoderFailed(FrameEncoder& encoder) {
+    std::lock_guard<std::mutex> lock(encoder.mutex);
+    return encoder.failed;
+}
+
+bool stopFrameEncoder(FrameEncoder& encoder) {
+    {
+        std::lock_guard<std::mutex> lock(encoder.mutex);
+        encoder.closing = true;
+        encoder.changed.notify_all();
+    }
+    if (encoder.worker.joinable()) {
+        encoder.worker.join();
+    }
+    return !encoder.failed;
+}
+
+bool startRecording(Recording& recording, const RecordOptions& options, long firstFrame) {
+    VideoFormat format;
+    format.width = screenWidth;
+    format.height = screenHeight;
+    format.fps = options.fps;
+    format.crf = options.crf;
+    format.sampleRate = recording.music.file != nullptr ? recording.music.sampleRate : 0;
+    if (!startStreams(recording.file, format)) {
+        return false;
+    }
+    recording.fps = options.fps;
+    recording.first = firstFrame;
+    recording.next = firstFrame;
+    createPixelReadback(recording.readback, screenWidth, screenHeight);
+    startFrameEncoder(recording.encoder, recording.file,
+                      recording.music.file != nullptr ? &recording.music : nullptr, options.fps);
+    return true;
+}
+
+namespace {
+
+void handOver(Recording& recording, long frame) {
+    std::vector<unsigned char> rgba = takeSpareBuffer(recording.encoder);
+    rgba.resize(static_cast<std::size_t>(recording.readback.width) * recording.readback.height *
+                rgbaBytes);
+    takePixels(recording.readback, frame, rgba.data());
+    submitPicture(recording.encoder, std::move(rgba));
+}
+
+} // namespace
+
+void recordFrame(Recording& recording, Scene& scene) {
+    const long frame = recording.next;
+    enterFrame(frame, recording.fps);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene.render(showTime(frame, recording.fps));
+    requestPixels(recording.readback, frame);
+    if (frame > recording.first) {
+        handOver(recording, frame - 1);
+    }
+    recording.next = frame + 1;
+}
+
+bool finishRecording(Recording& recording) {
+    if (recording.next > recording.first) {
+        handOver(recording, recording.next - 1);
+    }
+    const bool encoded = stopFrameEncoder(recording.encoder);
+    const bool closed = closeVideoFile(recording.file);
+    closeMusicTrack(recording.music);
+    return encoded && closed;
+}
+
+std::string progressLine(long done, long total, float time, double elapsedSeconds) {
+    const double rate = elapsedSeconds > 0.0 ? done / elapsedSeconds : 0.0;
+    const long left = rate > 0.0 ? std::lround((total - done) / rate) : 0;
+    char line[160];
+    std::snprintf(line, sizeof line, "frame %ld/%ld  show %.1f s  %.2f fps  %ld:%02ld:%02ld left",
+                  done, total, static_cast<double>(time), rate, left / 3600, left / 60 % 60,
+                  left % 60);
+    return line;
+}

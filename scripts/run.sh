@@ -43,4 +43,5 @@ status=0
 wait "$demo" || status=$?
 [[ -s "$audio" ]] && echo "Sound saved to ${audio}"
 echo "The demo exited with status ${status}."
+echo "To watch the whole show at full speed with its music, record it: bash scripts/record.sh"
 exit "$status"

@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     }
     const FrameSpan span = framesToRecord(options, cameraPath.size());
     if (span.first >= span.end) {
-        std::cerr << "record: --from must be below --to; usage: see --help" << std::endl;
+        std::cerr << "record: no frame lies between --from and --to; " << recordUsage << std::endl;
         return usageStatus;
     }
 

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr const char* usageText =
-    "usage: record [OUT.mp4] [--from SECONDS] [--to SECONDS] [--fps N] [--crf 0-51]";
 // Frames queued for the encoder at most: enough to ride out a slow frame, small in memory.
 constexpr std::size_t queuedPictures = 4;
 constexpr int rgbaBytes = 4;
@@ -23,7 +21,7 @@ constexpr int rgbaBytes = 4;
 constexpr double frameEpsilon = 1e-6;
 
 bool usageError(std::string& error, const std::string& problem) {
-    error = "record: " + problem + "; " + usageText;
+    error = "record: " + problem + "; " + recordUsage;
     return false;
 }
 
@@ -147,7 +145,7 @@ bool parseRecordOptions(const std::vector<std::string>& args, RecordOptions& opt
 
 std::string recordHelp() {
     std::ostringstream help;
-    help << usageText << "\n\n"
+    help << recordUsage << "\n\n"
          << "Records the show to an MP4 file (H.264 and AAC) frame by frame on a clock that\n"
          << "advances exactly 1/N s per frame, however slowly the frames render.\n\n"
          << "  OUT.mp4         the file to write (default " << defaultRecordingPath << ")\n"
@@ -156,9 +154,10 @@ std::string recordHelp() {
          << " s after the last camera\n"
          << "                  path entry, so the stars are seen)\n"
          << "  --fps N         frames per second, 1 to " << maxRecordingFps << " (default "
-         << defaultRecordingFps << "). The camera path advances one\n"
-         << "                  entry per frame, as in the demo, so at another rate the flight\n"
-         << "                  plays at another speed against the clock and the music\n"
+         << defaultRecordingFps << "). The camera path\n"
+         << "                  advances one entry per frame, as in the demo, so at another\n"
+         << "                  rate the flight runs faster or slower against the clock and\n"
+         << "                  the music, exactly as the demo would at that frame rate.\n"
          << "  --crf Q         H.264 quality, 0 (lossless) to 51 (default " << defaultRecordingCrf
          << ")\n\n"
          << "Ctrl-C stops after the current frame; the file then plays up to there.\n";

@@ -16,6 +16,8 @@
 
 struct Scene;
 
+constexpr const char* recordUsage =
+    "usage: scripts/record.sh [OUT.mp4] [--from SECONDS] [--to SECONDS] [--fps N] [--crf 0-51]";
 constexpr const char* defaultRecordingPath = "build/lanternfall.mp4";
 constexpr int defaultRecordingFps = 60;
 constexpr int maxRecordingFps = 240;

@@ -19,6 +19,9 @@ constexpr std::size_t queuedPictures = 4;
 constexpr int rgbaBytes = 4;
 // Keeps a time like 1.0 at 60 frames per second from rounding up to the frame after.
 constexpr double frameEpsilon = 1e-6;
+// Whole-number options beyond this are typing mistakes, and would overflow an int.
+constexpr double largestWholeOption = 1e6;
+constexpr std::size_t progressLineSize = 160;
 
 bool usageError(std::string& error, const std::string& problem) {
     error = "record: " + problem + "; " + recordUsage;
@@ -33,7 +36,8 @@ bool readNumber(const std::string& text, double& value) {
 
 bool readWhole(const std::string& text, int& value) {
     double number = 0.0;
-    if (!readNumber(text, number) || number != std::floor(number) || std::fabs(number) > 1e6) {
+    if (!readNumber(text, number) || number != std::floor(number) ||
+        std::fabs(number) > largestWholeOption) {
         return false;
     }
     value = static_cast<int>(number);
@@ -326,7 +330,7 @@ bool finishRecording(Recording& recording) {
 std::string progressLine(long done, long total, float time, double elapsedSeconds) {
     const double rate = elapsedSeconds > 0.0 ? done / elapsedSeconds : 0.0;
     const long left = rate > 0.0 ? std::lround((total - done) / rate) : 0;
-    char line[160];
+    char line[progressLineSize];
     std::snprintf(line, sizeof line, "frame %ld/%ld  show %.1f s  %.2f fps  %ld:%02ld:%02ld left",
                   done, total, static_cast<double>(time), rate, left / 3600, left / 60 % 60,
                   left % 60);

@@ -29,6 +29,12 @@ constexpr int64_t audioBitRate = 192000;
 // stops while there is still room to finish the pictures in flight and write the index.
 constexpr off_t spaceAhead = 32 << 20;
 constexpr int rgbaBytes = 4;
+// Brightness, contrast and saturation left as they are (16.16 fixed point).
+constexpr int unitBrightness = 0;
+constexpr int unitContrast = 1 << 16;
+constexpr int unitSaturation = 1 << 16;
+constexpr int fullRange = 1;
+constexpr int limitedRange = 0;
 
 bool fail(VideoFile& file, const std::string& what, int code) {
     if (file.error.empty()) {
@@ -307,12 +313,9 @@ SwsContext* createPictureConverter(int width, int height) {
         width, height, AV_PIX_FMT_RGBA, width, height, AV_PIX_FMT_YUV420P,
         SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr);
     const int* bt709 = sws_getCoefficients(SWS_CS_ITU709);
-    // Full-range RGB in, limited-range BT.709 out; brightness, contrast and saturation as they are.
-    constexpr int unitBrightness = 0;
-    constexpr int unitContrast = 1 << 16;
-    constexpr int unitSaturation = 1 << 16;
-    sws_setColorspaceDetails(converter, bt709, 1, bt709, 0, unitBrightness, unitContrast,
-                             unitSaturation);
+    // Full-range RGB in, limited-range BT.709 out.
+    sws_setColorspaceDetails(converter, bt709, fullRange, bt709, limitedRange, unitBrightness,
+                             unitContrast, unitSaturation);
     return converter;
 }
 

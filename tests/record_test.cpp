@@ -2,6 +2,7 @@
 // libavformat and compared with the Scene's own pictures and with the music file.
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
+#include "effects/light_path.h"
 #include "gfx/screen.h"
 #include "recorder.h"
 #include "scene/scene.h"
@@ -304,6 +305,13 @@ TEST(RecordRange, FramesFollowTheRateAndTheDefaultEndFollowsThePath) {
     EXPECT_EQ(span.first, 30);
     EXPECT_EQ(span.end, 8792 + 8 * 30);
 
+    // The ends of each range are accepted.
+    for (const std::vector<std::string>& bounds :
+         {std::vector<std::string>{"--from", "0", "--fps", "1", "--crf", "0"},
+          std::vector<std::string>{"--fps", std::to_string(maxRecordingFps), "--crf", "51"}}) {
+        EXPECT_TRUE(parseRecordOptions(bounds, options, error)) << error;
+    }
+
     options = RecordOptions{};
     ASSERT_TRUE(parseRecordOptions({"--from", "141.5", "--to", "142.5"}, options, error));
     span = framesToRecord(options, entries);
@@ -346,6 +354,8 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
     for (int k : comparedFrames) {
         const long n = clipFirstFrame + k;
         catchUp(*scene, caughtUp, n, fps);
+        // Caught up to where the route leaves the light after frame n - 1.
+        EXPECT_EQ(scene->lights[0].position, pointLightRoute(static_cast<int>(n - 1), fps).back());
         EXPECT_GE(psnr(directFrame(*scene, n), decoded.frames[static_cast<size_t>(k)]), minPsnr)
             << "frame " << k;
         caughtUp = n + 1;
@@ -429,26 +439,33 @@ TEST_F(RecorderTest, MissingMusicGivesASilentVideoAndOneLine) {
     EXPECT_EQ(decoded.audioCodec, AV_CODEC_ID_NONE);
 }
 
+// Each refusal is one line that names what is wrong, before any file is made.
 TEST_F(RecorderTest, BadInputIsRefusedInOneLineWithoutAFile) {
     const std::string out = file("refused.mp4");
-    const std::vector<std::vector<std::string>> refused = {
-        {file("no/such/folder/x.mp4")},
-        {out, "--from", "5", "--to", "5"},
-        {out, "--from", "-1"},
-        {out, "--to", "-2"},
-        {out, "--fps", "0"},
-        {out, "--fps", "241"},
-        {out, "--fps", "sixty"},
+    const std::string unwritable = file("no/such/folder/x.mp4");
+    struct Refusal {
+        std::vector<std::string> args;
+        std::string named;
     };
-    for (const std::vector<std::string>& args : refused) {
-        const RecorderRun run = runRecorder(args);
-        EXPECT_NE(run.status, 0) << args.back();
+    const std::vector<Refusal> refusals = {
+        {{unwritable}, unwritable},
+        {{out, "--from", "5", "--to", "5"}, "--from must be below --to"},
+        {{out, "--from", "-1"}, "--from cannot be negative"},
+        {{out, "--to", "-2"}, "--to cannot be negative"},
+        {{out, "--from", "0.5", "--to", "0.2"}, "--from must be below --to"},
+        {{out, "--fps", "0"}, "--fps takes"},
+        {{out, "--fps", "241"}, "--fps takes"},
+        {{out, "--fps", "sixty"}, "--fps takes"},
+        {{out, "--crf", "52"}, "--crf takes"},
+        {{out, "--fps"}, "--fps needs a value"},
+    };
+    for (const Refusal& refusal : refusals) {
+        const RecorderRun run = runRecorder(refusal.args);
+        EXPECT_NE(run.status, 0) << refusal.named;
         ASSERT_EQ(run.lines.size(), 1u) << joined(run.lines);
-        EXPECT_FALSE(fs::exists(out)) << args.back();
-        EXPECT_TRUE(fs::is_empty(folder)) << args.back();
+        EXPECT_NE(run.lines[0].find(refusal.named), std::string::npos) << run.lines[0];
+        EXPECT_TRUE(fs::is_empty(folder)) << refusal.named;
     }
-    EXPECT_NE(runRecorder({file("no/such/folder/x.mp4")}).lines[0].find("no/such/folder/x.mp4"),
-              std::string::npos);
 }
 
 } // namespace

@@ -21,7 +21,7 @@ constexpr const char* videoEncoder = "libx264";
 // Fast enough to hide behind a software-rendered frame; the quality comes from the CRF.
 constexpr const char* videoPreset = "faster";
 // Spends more bits on flat dark areas, where the night sky would otherwise band.
-constexpr const char* videoTuning = "aq-mode=3";
+constexpr const char* videoTuning = "aq-mode=3:rc-lookahead=10:threads=2";
 constexpr int keyframeSeconds = 2;
 constexpr int audioChannels = 2;
 constexpr int64_t audioBitRate = 192000;

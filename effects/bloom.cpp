@@ -77,6 +77,7 @@ void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
     for (int pass = 0; pass < blurPasses; ++pass) {
         glBindFramebuffer(GL_FRAMEBUFFER, targets.pingpongFramebuffers[horizontal ? 1 : 0]);
         glUniform1i(uniforms.blurHorizontalLoc, horizontal ? 1 : 0);
+        glUniform1i(uniforms.blurPassIndexLoc, pass);
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, first ? targets.colorBuffers[1]
                                            : targets.pingpongColorBuffers[horizontal ? 0 : 1]);

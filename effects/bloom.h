@@ -23,6 +23,7 @@ struct BloomUniforms {
     GLint blurHorizontalLoc = -1;
     GLint bloomFlagLoc = -1;
     GLint bloomExposureLoc = -1;
+    GLint blurPassIndexLoc = -1;
 };
 
 // Creates every target except the quad, points the blur and composite samplers at

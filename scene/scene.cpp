@@ -87,6 +87,7 @@ void Scene::cacheUniformLocations() {
             location("depth", "shadowTransforms[" + std::to_string(i) + "]");
     }
     blurHorizontalLoc = location("blur", "horizontal");
+    blurPassIndexLoc = location("blur", "passIndex");
     bloomFlagLoc = location("bloom", "bloom");
     bloomExposureLoc = location("bloom", "exposure");
 }
@@ -168,8 +169,8 @@ void Scene::renderShadowMap(std::vector<GLuint> shadowMap) {
 
 void Scene::renderBloom() {
     ::renderBloom(bloomTargets, getShader("blur").ID, getShader("bloom").ID,
-                  {blurHorizontalLoc, bloomFlagLoc, bloomExposureLoc}, frameCamera.bloom,
-                  frameCamera.exposure);
+                  {blurHorizontalLoc, bloomFlagLoc, bloomExposureLoc, blurPassIndexLoc},
+                  frameCamera.bloom, frameCamera.exposure);
 }
 
 void Scene::renderQuad() {

@@ -38,6 +38,7 @@ struct Scene {
     GLint depthLightPosLoc = -1;
     std::array<GLint, cubeFaceCount> shadowTransformsLocs{};
     GLint blurHorizontalLoc = -1;
+    GLint blurPassIndexLoc = -1;
     GLint skyboxSamplerLoc = -1;
     GLint skyboxViewLoc = -1;
     GLint skyboxProjectionLoc = -1;

@@ -29,7 +29,9 @@ struct PointLight {
     float quadratic;
 };
 
-const int POINT_LIGHT_COUNT = 4;
+// The Scene has one point light; a longer array would cost every pixel the
+// test for each unset element.
+const int POINT_LIGHT_COUNT = 1;
 // Only this light renders the depth cube map.
 const int SHADOW_CASTER = 0;
 
@@ -47,6 +49,10 @@ const float MIN_ATTENUATION_DENOMINATOR = 1e-4;
 const float MIN_NORMAL_MAP_Z = 0.05;
 
 const int PCF_SAMPLES = 20;
+// The last few taps of the spiral lie on its rim, spread round the disc. They are
+// taken first; where they all agree the fragment is fully lit or fully shadowed and
+// the rest of the filter is skipped, so only penumbrae pay for all the taps.
+const int PCF_PROBES = 4;
 const float GOLDEN_ANGLE = 2.39996323;
 const float TWO_PI = 6.28318531;
 // Filter radius in shadow texels, widened with view distance so that far
@@ -87,6 +93,20 @@ float interleavedGradientNoise(vec2 pixel)
     return fract(52.9829189 * fract(dot(pixel, vec2(0.06711056, 0.00583715))));
 }
 
+// 1 where the shadow map sees the surface point of spiral tap i, else 0.
+float shadowTap(vec3 fragPos, vec3 lightPos, vec3 axisU, vec3 axisV, vec2 direction, int i,
+                float radius, float bias)
+{
+    float r = sqrt((float(i) + 0.5) / float(PCF_SAMPLES)) * radius;
+    vec3 tapDir = fragPos + (axisU * direction.x + axisV * direction.y) * r - lightPos;
+    // Geometry beyond far_plane is stored clamped to 1.0.
+    float tapDistance = min(length(tapDir), far_plane);
+    // The map has a single level; an explicit LOD keeps the lookup valid inside
+    // divergent branches.
+    float closest = textureLod(depthMap, tapDir, 0.0).r * far_plane;
+    return tapDistance - bias > closest ? 0.0 : 1.0;
+}
+
 // Fraction of the shadow-casting light that reaches fragPos, 0 ... 1.
 // The depth map stores distance to the light divided by far_plane.
 float shadowVisibility(vec3 fragPos, vec3 surfaceNormal, vec3 lightPos)
@@ -115,22 +135,32 @@ float shadowVisibility(vec3 fragPos, vec3 surfaceNormal, vec3 lightPos)
     vec3 axisV = cross(surfaceNormal, axisU);
     float rotation = interleavedGradientNoise(gl_FragCoord.xy) * TWO_PI;
 
+    // Vogel spiral: even coverage of the disc for any sample count. Tap i lies at
+    // angle i * GOLDEN_ANGLE + rotation; each step turns the direction by the
+    // golden angle, which needs no sine or cosine per tap.
+    mat2 turn = mat2(cos(GOLDEN_ANGLE), sin(GOLDEN_ANGLE), -sin(GOLDEN_ANGLE), cos(GOLDEN_ANGLE));
+    int firstProbe = PCF_SAMPLES - PCF_PROBES;
+    float probeAngle = float(firstProbe) * GOLDEN_ANGLE + rotation;
+    vec2 direction = vec2(cos(probeAngle), sin(probeAngle));
     float lit = 0.0;
-    for (int i = 0; i < PCF_SAMPLES; ++i)
+    for (int i = firstProbe; i < PCF_SAMPLES; ++i)
     {
-        // Vogel spiral: even coverage of the disc for any sample count.
-        float r = sqrt((float(i) + 0.5) / float(PCF_SAMPLES)) * radius;
-        float angle = float(i) * GOLDEN_ANGLE + rotation;
-        vec3 tapPos = fragPos + (axisU * cos(angle) + axisV * sin(angle)) * r;
-        vec3 tapDir = tapPos - lightPos;
-        // Geometry beyond far_plane is stored clamped to 1.0.
-        float tapDistance = min(length(tapDir), far_plane);
-        // The map has a single level; an explicit LOD keeps the lookup valid
-        // inside this divergent branch.
-        float closest = textureLod(depthMap, tapDir, 0.0).r * far_plane;
-        lit += (tapDistance - bias > closest) ? 0.0 : 1.0;
+        lit += shadowTap(fragPos, lightPos, axisU, axisV, direction, i, radius, bias);
+        direction = turn * direction;
     }
-    return lit / float(PCF_SAMPLES) * smoothstep(0.0, TERMINATOR_SOFTNESS, cosTheta);
+    // A loop rather than an if: a software rasteriser runs both sides of an if
+    // for every pixel, but leaves a loop once none of its pixels needs another turn.
+    int remaining = lit == 0.0 || lit == float(PCF_PROBES) ? 0 : firstProbe;
+    // The probes left the direction at tap PCF_SAMPLES; turning it back by that
+    // many golden angles gives tap 0's without another sine and cosine.
+    float back = -float(PCF_SAMPLES) * GOLDEN_ANGLE;
+    direction = mat2(cos(back), sin(back), -sin(back), cos(back)) * direction;
+    for (int i = 0; i < remaining; ++i)
+    {
+        lit += shadowTap(fragPos, lightPos, axisU, axisV, direction, i, radius, bias);
+        direction = turn * direction;
+    }
+    return lit / float(PCF_PROBES + remaining) * smoothstep(0.0, TERMINATOR_SOFTNESS, cosTheta);
 }
 
 // Blinn-Phong for one light direction; the specular lobe carries the usual
@@ -184,9 +214,6 @@ void main()
     for (int i = 0; i < POINT_LIGHT_COUNT; ++i)
     {
         PointLight light = pointLights[i];
-        // Unset array elements are all zero and contribute nothing.
-        if (dot(light.ambient + light.diffuse + light.specular, vec3(1.0)) <= 0.0)
-            continue;
 
         vec3 toLight = light.position - FragPos;
         float distance = length(toLight);
@@ -194,13 +221,16 @@ void main()
         float attenuation = 1.0 / max(light.constant + light.linear * distance
                                       + light.quadratic * distance * distance,
                                       MIN_ATTENUATION_DENOMINATOR);
-        float visibility = i == SHADOW_CASTER ? shadowVisibility(FragPos, faceNormal, light.position) : 1.0;
+        vec3 direct = blinnPhong(L, N, V, light.diffuse, light.specular,
+                                 albedo, specularMask, shininess) * attenuation;
+        // Where the light adds nothing (the surface faces away, or an unset
+        // element) there is nothing to shadow.
+        if (i == SHADOW_CASTER && max(direct.r, max(direct.g, direct.b)) > 0.0)
+            direct *= shadowVisibility(FragPos, faceNormal, light.position);
 
         // Ambient stands for the light's bounce around the room: neither
         // attenuated nor shadowed, so unlit corners stay readable.
-        colour += light.ambient * albedo
-                + blinnPhong(L, N, V, light.diffuse, light.specular,
-                             albedo, specularMask, shininess) * attenuation * visibility;
+        colour += light.ambient * albedo + direct;
     }
 
     colour = max(colour, vec3(0.0));

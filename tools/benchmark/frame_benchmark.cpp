@@ -1,28 +1,41 @@
 // Times whole frames of the demo's Scene (shadow pass, lighting, lamps, sky, stars,
-// bloom) at views along the show, with glFinish so the GPU's work is counted, and what
-// recording adds to a frame: the same run of frames rendered alone, then rendered, read
-// back and encoded to a file. Run from the repository root; on a machine without a GPU it
-// measures Mesa's software renderer. Usage: frame_benchmark [benchmark options]
+// bloom) at views along the show, with glFinish so the GPU's work is counted, and each
+// pass of those frames, by GL timer queries and by the wall clock between glFinish
+// calls. Then the same views again with every fragment shader made trivial (one texture
+// read where the real one reads any, the same inputs and outputs): the floor that the
+// passes themselves cost. Last, what recording adds to a frame: the same run of frames
+// rendered alone, then rendered, read back and encoded to a file. Ends with a table of
+// the frame, its passes and the floor per view. Run from the repository root; on a
+// machine without a GPU it measures Mesa's software renderer.
+// Usage: frame_benchmark [benchmark options]
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
 #include "effects/light_path.h"
+#include "gfx/registry.h"
 #include "hidden_window.h"
+#include "pass_timer.h"
 #include "recorder.h"
 #include "scene/scene.h"
 
 #include <GLFW/glfw3.h>
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace {
 
 constexpr float showFrameRate = 60.0f;
 // Path entries of the entrance hall, the corridor and the stars outside.
 constexpr int benchmarkEntries[] = {0, 4200, 8700};
+constexpr double frameMinSeconds = 2.0;
+// Frames per view for the pass breakdown, alternating the two clocks.
+constexpr int passFrames = 8;
 // A run of consecutive frames in which the stars begin, rendered and recorded alike.
 constexpr int runFirstFrame = 8490;
 constexpr int runFrames = 60;
@@ -48,18 +61,165 @@ void restoreRunStart() {
     scene->particles->lastUsedParticle = runStart.lastUsedParticle;
 }
 
-void renderFrame(benchmark::State& state) {
-    const int entry = static_cast<int>(state.range(0));
-    const float time = static_cast<float>(entry) / showFrameRate;
+// The cheapest fragment shader per program that keeps its inputs and outputs. The
+// depth pass's own shader is one expression already and stays.
+const std::map<std::string, const char*> trivialFragmentShaders = {
+    {"lamp", R"(#version 330 core
+layout (location = 0) out vec4 FragColor;
+layout (location = 1) out vec4 BrightColor;
+in vec3 LocalPos;
+void main() { FragColor = vec4(4.0, 3.2, 3.2, 1.0); BrightColor = FragColor; })"},
+    {"normalMapping", R"(#version 330 core
+layout (location = 0) out vec4 FragColor;
+layout (location = 1) out vec4 BrightColor;
+in vec3 FragPos;
+in vec2 TexCoords;
+in vec3 Normal;
+in vec3 Tangent;
+in vec3 Bitangent;
+uniform sampler2D texture_diffuse;
+void main() { FragColor = texture(texture_diffuse, TexCoords); BrightColor = vec4(0.0); })"},
+    {"blur", R"(#version 330 core
+layout (location = 0) out vec4 FragColor;
+in vec2 TexCoords;
+uniform sampler2D image;
+void main() { FragColor = texture(image, TexCoords); })"},
+    {"bloom", R"(#version 330 core
+layout (location = 0) out vec4 FragColor;
+in vec2 TexCoords;
+uniform sampler2D scene;
+void main() { FragColor = texture(scene, TexCoords); })"},
+    {"cubeMap", R"(#version 330 core
+layout (location = 0) out vec4 FragColor;
+layout (location = 1) out vec4 BrightColor;
+in vec3 Direction;
+uniform samplerCube skybox;
+void main() { FragColor = texture(skybox, Direction); BrightColor = vec4(0.0); })"},
+    {"particle3D", R"(#version 330 core
+layout (location = 0) out vec4 FragColor;
+layout (location = 1) out vec4 BrightColor;
+in vec2 TexCoords;
+uniform sampler2D sprite;
+void main() { FragColor = texture(sprite, TexCoords); BrightColor = FragColor; })"},
+};
+
+// Relinks each program object with its trivial fragment shader, so every handle the
+// Scene holds stays valid, then looks the Scene's uniform locations up again.
+bool makeFragmentShadersTrivial() {
+    for (const auto& [name, source] : trivialFragmentShaders) {
+        const GLuint program = getShader(name).ID;
+        GLuint attached[3] = {};
+        GLsizei count = 0;
+        glGetAttachedShaders(program, 3, &count, attached);
+        for (GLsizei i = 0; i < count; ++i) {
+            GLint type = 0;
+            glGetShaderiv(attached[i], GL_SHADER_TYPE, &type);
+            if (type == GL_FRAGMENT_SHADER) {
+                glDetachShader(program, attached[i]);
+            }
+        }
+        const GLuint fragment = glCreateShader(GL_FRAGMENT_SHADER);
+        glShaderSource(fragment, 1, &source, nullptr);
+        glCompileShader(fragment);
+        glAttachShader(program, fragment);
+        glLinkProgram(program);
+        GLint linked = 0;
+        glGetProgramiv(program, GL_LINK_STATUS, &linked);
+        if (linked == 0) {
+            std::fprintf(stderr, "The trivial shader for %s did not link\n", name.c_str());
+            return false;
+        }
+    }
+    scene->cacheUniformLocations();
+    return true;
+}
+
+bool floorShadersInstalled = false;
+
+bool ensureFloorShaders(benchmark::State& state) {
+    if (!floorShadersInstalled) {
+        floorShadersInstalled = makeFragmentShadersTrivial();
+        if (!floorShadersInstalled) {
+            state.SkipWithError("the trivial shaders did not link");
+        }
+    }
+    return floorShadersInstalled;
+}
+
+void placeView(int entry) {
     playCameraPath(camera, static_cast<unsigned int>(entry));
     scene->lights[0].position = pointLightRoute(entry, showFrameRate).back();
     deltaTime = 1.0f / showFrameRate;
+}
+
+float entryTime(int entry) {
+    return static_cast<float>(entry) / showFrameRate;
+}
+
+// What the summary table shows per view: whole frame and each pass, for the real
+// shaders and for the floor.
+struct ViewFigures {
+    double frameMs = 0.0;
+    PassTotals timerQuery;
+    PassTotals finishWall;
+};
+std::map<int, ViewFigures> realFigures;
+std::map<int, ViewFigures> floorFigures;
+
+void timeFrames(benchmark::State& state, ViewFigures& figures) {
+    const int entry = static_cast<int>(state.range(0));
+    placeView(entry);
+    double total = 0.0;
     for (auto _ : state) {
-        scene->render(time);
+        const auto start = std::chrono::steady_clock::now();
+        scene->render(entryTime(entry));
         glFinish();
+        total += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                     .count();
     }
+    figures.frameMs = total / static_cast<double>(state.iterations());
     state.counters["fps"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void timePasses(benchmark::State& state, ViewFigures& figures) {
+    const int entry = static_cast<int>(state.range(0));
+    placeView(entry);
+    PassTimer timer;
+    installPassTimer(timer);
+    long frame = 0;
+    for (auto _ : state) {
+        const PassClock clock = frame++ % 2 == 0 ? PassClock::timerQuery : PassClock::finishWall;
+        beginTimedFrame(timer, clock);
+        scene->render(entryTime(entry));
+        const std::vector<PassTime> times = endTimedFrame(timer);
+        addFrame(clock == PassClock::timerQuery ? figures.timerQuery : figures.finishWall, times);
+    }
+    removePassTimer(timer);
+    for (int p = 0; p < passCount; ++p) {
+        const Pass pass = static_cast<Pass>(p);
+        state.counters[passName(pass)] = meanMilliseconds(figures.timerQuery, pass);
+    }
+}
+
+void renderFrame(benchmark::State& state) {
+    timeFrames(state, realFigures[static_cast<int>(state.range(0))]);
+}
+
+void framePasses(benchmark::State& state) {
+    timePasses(state, realFigures[static_cast<int>(state.range(0))]);
+}
+
+void floorFrame(benchmark::State& state) {
+    if (ensureFloorShaders(state)) {
+        timeFrames(state, floorFigures[static_cast<int>(state.range(0))]);
+    }
+}
+
+void floorPasses(benchmark::State& state) {
+    if (ensureFloorShaders(state)) {
+        timePasses(state, floorFigures[static_cast<int>(state.range(0))]);
+    }
 }
 
 void renderRun(benchmark::State& state) {
@@ -101,6 +261,52 @@ void recordRun(benchmark::State& state) {
     std::remove(path.c_str());
 }
 
+void registerPerView(const char* name, void (*function)(benchmark::State&)) {
+    for (int entry : benchmarkEntries) {
+        benchmark::RegisterBenchmark(name, function)
+            ->Arg(entry)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->MinTime(frameMinSeconds);
+    }
+}
+
+void registerPassesPerView(const char* name, void (*function)(benchmark::State&)) {
+    for (int entry : benchmarkEntries) {
+        benchmark::RegisterBenchmark(name, function)
+            ->Arg(entry)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(passFrames);
+    }
+}
+
+// Markdown, ready for the README: per view, the passes by timer query / by glFinish
+// wall clock, the whole frame, the floor and the ratio.
+void printSummary() {
+    if (realFigures.empty()) {
+        return;
+    }
+    std::printf("\n| entry | pass | frame: query / wall ms | floor: query / wall ms |\n");
+    std::printf("|---|---|---|---|\n");
+    for (const auto& [entry, real] : realFigures) {
+        const ViewFigures& floor = floorFigures[entry];
+        for (int p = 0; p < passCount; ++p) {
+            const Pass pass = static_cast<Pass>(p);
+            std::printf(
+                "| %d | %s | %.1f / %.1f | %.1f / %.1f |\n", entry, passName(pass),
+                meanMilliseconds(real.timerQuery, pass), meanMilliseconds(real.finishWall, pass),
+                meanMilliseconds(floor.timerQuery, pass), meanMilliseconds(floor.finishWall, pass));
+        }
+    }
+    std::printf("\n| entry | frame ms | floor ms | ratio |\n|---|---|---|---|\n");
+    for (const auto& [entry, real] : realFigures) {
+        const double floorMs = floorFigures[entry].frameMs;
+        std::printf("| %d | %.0f | %.0f | %.2f |\n", entry, real.frameMs, floorMs,
+                    floorMs > 0.0 ? real.frameMs / floorMs : 0.0);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -112,12 +318,8 @@ int main(int argc, char** argv) {
     setenv("ALSOFT_DRIVERS", "null", 0);
     auto owned = std::make_unique<Scene>();
     scene = owned.get();
-    for (int entry : benchmarkEntries) {
-        benchmark::RegisterBenchmark("render_frame", renderFrame)
-            ->Arg(entry)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
-    }
+    registerPerView("render_frame", renderFrame);
+    registerPassesPerView("frame_passes", framePasses);
     catchUp(*scene, 0, runFirstFrame, static_cast<int>(showFrameRate));
     runStart = RunStart{scene->lights[0], scene->lightPathAngle, scene->particles->particles,
                         scene->particles->lastUsedParticle};
@@ -129,8 +331,12 @@ int main(int argc, char** argv) {
         ->Iterations(runFrames)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
+    // Last: the trivial shaders replace the real ones for the rest of the process.
+    registerPerView("floor_frame", floorFrame);
+    registerPassesPerView("floor_passes", floorPasses);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    printSummary();
     glfwTerminate();
     return 0;
 }

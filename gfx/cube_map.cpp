@@ -1,6 +1,7 @@
 #include "gfx/cube_map.h"
 
 #include "gfx/image_fallback.h"
+#include "gfx/image_prefetch.h"
 #include "gfx/soil.h"
 
 #include <string>
@@ -26,7 +27,7 @@ GLuint loadCubeMapTexture(std::vector<const char*> faces) {
     int standInSize = 0;
     for (size_t i = 0; i < faces.size(); ++i) {
         DecodedFace& face = decoded[i];
-        face.pixels = SOIL_load_image(faces[i], &face.width, &face.height, nullptr, SOIL_LOAD_RGB);
+        face.pixels = loadImage(faces[i], &face.width, &face.height, SOIL_LOAD_RGB);
         if (face.pixels != nullptr && standInSize == 0) {
             standInSize = face.width;
         }

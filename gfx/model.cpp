@@ -1,11 +1,13 @@
 #include "gfx/model.h"
 
 #include "gfx/image_fallback.h"
+#include "gfx/image_prefetch.h"
 #include "gfx/soil.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 
+#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -71,7 +73,38 @@ void Model::load(std::string path) {
     }
     const size_t separator = path.find_last_of('/');
     directory = separator == std::string::npos ? std::string(".") : path.substr(0, separator);
+    prefetchMaterialMaps(scene);
     importNode(scene->mRootNode, scene);
+}
+
+// Every map of every material a mesh uses starts decoding now, on worker threads,
+// while the meshes are built and the earlier maps uploaded.
+void Model::prefetchMaterialMaps(const aiScene* scene) const {
+    std::vector<ImageRequest> requests;
+    for (unsigned int m = 0; m < scene->mNumMeshes; ++m) {
+        const unsigned int materialIndex = scene->mMeshes[m]->mMaterialIndex;
+        if (materialIndex >= scene->mNumMaterials) {
+            continue;
+        }
+        const aiMaterial* material = scene->mMaterials[materialIndex];
+        for (const MapKind& kind : materialMapKinds) {
+            for (unsigned int i = 0; i < aiGetMaterialTextureCount(material, kind.textureType);
+                 ++i) {
+                aiString path;
+                aiGetMaterialTexture(material, kind.textureType, i, &path, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr);
+                ImageRequest request{directory + '/' + path.C_Str(), SOIL_LOAD_RGBA};
+                const bool queued =
+                    std::any_of(requests.begin(), requests.end(), [&](const ImageRequest& other) {
+                        return other.path == request.path;
+                    });
+                if (!queued) {
+                    requests.push_back(request);
+                }
+            }
+        }
+    }
+    prefetchImages(requests);
 }
 
 void Model::importNode(const aiNode* node, const aiScene* scene) {
@@ -163,8 +196,7 @@ GLuint loadTexture2D(const char* path, const std::string& directory, const std::
 
     int width = 0;
     int height = 0;
-    unsigned char* decoded =
-        SOIL_load_image(fileName.c_str(), &width, &height, nullptr, SOIL_LOAD_RGBA);
+    unsigned char* decoded = loadImage(fileName.c_str(), &width, &height, SOIL_LOAD_RGBA);
     std::vector<unsigned char> standIn;
     const unsigned char* pixels = decoded;
     if (decoded == nullptr) {

@@ -21,6 +21,7 @@ struct Model {
     // leaves the model empty.
     void load(std::string path);
     // Pre-order walk: the node's meshes, then its children.
+    void prefetchMaterialMaps(const aiScene* scene) const;
     void importNode(const aiNode* node, const aiScene* scene);
     Mesh buildMesh(const aiMesh* mesh, const aiScene* scene);
     std::vector<Texture> loadMaterialMaps(const aiMaterial* material, aiTextureType textureType,

@@ -1,5 +1,6 @@
 #include "gfx/registry.h"
 
+#include "gfx/image_prefetch.h"
 #include "gfx/soil.h"
 
 std::map<std::string, Shader> Shaders;
@@ -21,7 +22,7 @@ Texture2D loadTexture(const char* file, const std::string& name) {
     texture.imageFormat = GL_RGBA;
     int width = 0;
     int height = 0;
-    unsigned char* pixels = SOIL_load_image(file, &width, &height, nullptr, SOIL_LOAD_RGBA);
+    unsigned char* pixels = loadImage(file, &width, &height, SOIL_LOAD_RGBA);
     texture.generate(width, height, pixels);
     SOIL_free_image_data(pixels);
     Textures.insert_or_assign(name, texture);

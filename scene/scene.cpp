@@ -3,8 +3,10 @@
 #include "app/frame_loop.h"
 #include "effects/light_path.h"
 #include "gfx/cube_map.h"
+#include "gfx/image_prefetch.h"
 #include "gfx/registry.h"
 #include "gfx/screen.h"
+#include "gfx/soil.h"
 #include "scene/programs.h"
 
 #include <glm/gtc/matrix_transform.hpp>
@@ -39,6 +41,7 @@ const glm::mat4 dungeonModel =
 
 Scene::Scene() {
     frameCamera = camera;
+    startDecodingImages();
     registerPrograms();
     loadTexture(starTexturePath, "stars");
     particles = new ParticleGenerator(getShader("particle3D"), getTexture("stars"), starCount);
@@ -49,6 +52,16 @@ Scene::Scene() {
     shadowMap = createShadowMap(shadowResolution);
     createBloomTargets(bloomTargets, getShader("blur").ID, getShader("bloom").ID);
     startMusic();
+}
+
+// The star sprite and the sky decode on worker threads while the programs compile and
+// the dungeon loads; the uploads below take them in the usual order.
+void Scene::startDecodingImages() {
+    std::vector<ImageRequest> requests = {{starTexturePath, SOIL_LOAD_RGBA}};
+    for (const char* face : skyboxFaces) {
+        requests.push_back({face, SOIL_LOAD_RGB});
+    }
+    prefetchImages(requests);
 }
 
 void Scene::registerPrograms() {

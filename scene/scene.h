@@ -68,6 +68,7 @@ struct Scene {
     void render(float time);
 
     // Set-up steps, in the order the constructor runs them.
+    void startDecodingImages();
     void registerPrograms();
     void fillLights();
     void cacheUniformLocations();

@@ -1,0 +1,30 @@
+#pragma once
+
+// Where the time from process start to the first finished frame goes. Installed before
+// the Scene is built, it times the calls set-up makes, on the main thread:
+// - shader compilation: glCompileShader and glLinkProgram;
+// - uploads: glTexImage2D, glGenerateMipmap and glBufferData;
+// - image decoding the main thread waits for (loadImage), and decoding done on workers;
+// - model import: Assimp's reading of the file.
+// The GL calls are timed through glad's entry points, the others through the linker's
+// --wrap option (see tools/CMakeLists.txt); nothing in the Scene changes.
+struct StartupTimes {
+    double processToWindowMs = 0.0;
+    double windowToSceneMs = 0.0;
+    double firstFrameMs = 0.0;
+    double shaderCompilationMs = 0.0;
+    double uploadsMs = 0.0;
+    double decodingWaitMs = 0.0;
+    double workerDecodingMs = 0.0;
+    double modelImportMs = 0.0;
+};
+
+// Milliseconds since this process started, from the kernel's record of its start.
+double millisecondsSinceProcessStart();
+
+// Wraps the GL entry points; call after the loader has run, before building the Scene.
+void startStartupTimer();
+// Stops counting; the figures stay in startupTimes.
+void stopStartupTimer();
+
+extern StartupTimes startupTimes;

@@ -2,6 +2,7 @@
 
 #include "gfx/image_fallback.h"
 #include "gfx/image_prefetch.h"
+#include "gfx/mipmap.h"
 #include "gfx/soil.h"
 
 #include <assimp/Importer.hpp>
@@ -209,7 +210,7 @@ GLuint loadTexture2D(const char* path, const std::string& directory, const std::
 
     glBindTexture(GL_TEXTURE_2D, textureId);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    glGenerateMipmap(GL_TEXTURE_2D);
+    uploadMipmapChain(pixels, width, height);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);

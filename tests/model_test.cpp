@@ -83,6 +83,17 @@ TEST_F(ModelTest, MeshesShareATextureFileLoadedOnce) {
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
     glBindTexture(GL_TEXTURE_2D, 0);
     EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
+    // The chain reaches 1 x 1, so the texture is complete: a 2 x 2 image has two levels.
+    GLint lastSide[2] = {};
+    std::vector<unsigned char> last(4);
+    glBindTexture(GL_TEXTURE_2D, first[0].id);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &lastSide[0]);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_HEIGHT, &lastSide[1]);
+    glGetTexImage(GL_TEXTURE_2D, 1, GL_RGBA, GL_UNSIGNED_BYTE, last.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(lastSide[0], 1);
+    EXPECT_EQ(lastSide[1], 1);
+    EXPECT_EQ(last, (std::vector<unsigned char>{90, 90, 90, 255}));
     EXPECT_EQ(texels(first[0].id), std::vector<unsigned char>({90, 90, 90, 255, 90, 90, 90, 255, 90,
                                                                90, 90, 255, 90, 90, 90, 255}));
 }

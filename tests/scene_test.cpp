@@ -3,6 +3,7 @@
 #include "app/frame_loop.h"
 #include "effects/light_path.h"
 #include "gfx/registry.h"
+#include "pass_timer.h"
 #include "scene/scene.h"
 #include "support/gl_context.h"
 #include "support/gl_recorder.h"
@@ -347,6 +348,100 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
     EXPECT_EQ(std::vector<GLfloat>(clear, clear + 4), (std::vector<GLfloat>{0, 0, 0, 0}));
 }
 
+// The benchmark's breakdown names the passes the frame makes, in order, and only adds
+// its own timing calls to the frame's.
+TEST_F(SceneTest, PassTimerSplitsTheFrameIntoItsPasses) {
+    camera = Camera(glm::vec3(1.0f, 3.0f, -10.0f));
+    const auto passesOf = [](const std::vector<PassTime>& times) {
+        std::vector<std::string> names;
+        for (const PassTime& time : times) {
+            names.push_back(passName(time.pass));
+            EXPECT_GE(time.milliseconds, 0.0);
+        }
+        return names;
+    };
+    const auto callNames = [](const std::vector<GlCall>& calls) {
+        std::vector<std::string> names;
+        for (const GlCall& call : calls) {
+            if (call.name.find("Quer") == std::string::npos && call.name != "glFinish") {
+                names.push_back(call.name);
+            }
+        }
+        return names;
+    };
+    // Before the stars, and after a first frame has made the quad, so that frames
+    // repeat call for call.
+    scene->render(100.0f);
+    startRecording();
+    scene->render(100.0f);
+    const std::vector<std::string> untimed = callNames(stopRecording());
+
+    PassTimer timer;
+    installPassTimer(timer);
+    for (PassClock clock : {PassClock::timerQuery, PassClock::finishWall}) {
+        beginTimedFrame(timer, clock);
+        startRecording();
+        scene->render(100.0f);
+        const std::vector<std::string> timed = callNames(stopRecording());
+        EXPECT_EQ(
+            passesOf(endTimedFrame(timer)),
+            (std::vector<std::string>{"shadow", "lighting", "lamps+sky", "blur", "composite"}));
+        const auto differ =
+            std::mismatch(timed.begin(), timed.end(), untimed.begin(), untimed.end());
+        EXPECT_TRUE(differ.first == timed.end() && differ.second == untimed.end())
+            << "call " << (differ.first - timed.begin()) << ": "
+            << (differ.first == timed.end() ? "(end)" : *differ.first) << " instead of "
+            << (differ.second == untimed.end() ? "(end)" : *differ.second);
+
+        beginTimedFrame(timer, clock);
+        scene->render(143.0f);
+        EXPECT_EQ(passesOf(endTimedFrame(timer)),
+                  (std::vector<std::string>{"shadow", "lighting", "lamps+sky", "stars", "blur",
+                                            "composite"}));
+    }
+    removePassTimer(timer);
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+}
+
+// One bright pixel through the ten blur passes: its light is kept, spread evenly in x
+// and y into a halo a few dozen pixels wide.
+TEST_F(SceneTest, BlurSpreadsLightIntoARoundHalo) {
+    const BloomTargets& targets = scene->bloomTargets;
+    const int x0 = 400;
+    const int y0 = 300;
+    const float energy = 100.0f;
+    std::vector<float> bright(static_cast<size_t>(screenWidth) * screenHeight * 3, 0.0f);
+    std::fill_n(bright.begin() + (static_cast<long>(y0) * screenWidth + x0) * 3, 3, energy);
+    glBindTexture(GL_TEXTURE_2D, targets.colorBuffers[1]);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, screenWidth, screenHeight, GL_RGB, GL_FLOAT,
+                    bright.data());
+    scene->renderBloom();
+
+    std::vector<float> blurred(bright.size());
+    glBindTexture(GL_TEXTURE_2D, targets.pingpongColorBuffers[0]);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, blurred.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    double sum = 0;
+    double peak = 0;
+    double varianceX = 0;
+    double varianceY = 0;
+    for (int y = 0; y < screenHeight; ++y) {
+        for (int x = 0; x < screenWidth; ++x) {
+            const double value = blurred[(static_cast<size_t>(y) * screenWidth + x) * 3];
+            sum += value;
+            peak = std::max(peak, value);
+            varianceX += value * (x - x0) * (x - x0);
+            varianceY += value * (y - y0) * (y - y0);
+        }
+    }
+    EXPECT_NEAR(sum, energy, energy * 0.01);
+    EXPECT_LT(peak, energy * 0.002);
+    EXPECT_NEAR(std::sqrt(varianceX / sum), 12.0, 0.5);
+    EXPECT_NEAR(std::sqrt(varianceY / sum), 12.0, 0.5);
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+}
+
 TEST_F(SceneTest, StarsOnlyAfterTheirTime) {
     camera = Camera(glm::vec3(1.0f, 3.0f, -10.0f));
     startRecording();
@@ -461,6 +556,21 @@ TEST_F(SceneTest, PillarShadowFollowsTheLight) {
     // The shadow falls on the side away from the light.
     EXPECT_GT(leftAgainstRight(lightLeft), 10.0);
     EXPECT_LT(leftAgainstRight(lightRight), -10.0);
+
+    // Its edge is soft: down a column that crosses it, from the lit floor into the
+    // shadow, several pixels lie well between the two.
+    const int column = 1000;
+    const int top = 150;
+    const int bottom = 330;
+    const double lit = lightLeft.mean(column, top, column + 1, top + 10);
+    const double shadow = lightLeft.mean(column, bottom - 10, column + 1, bottom);
+    ASSERT_GT(lit - shadow, 15.0);
+    int between = 0;
+    for (int y = top; y < bottom; ++y) {
+        const double value = lightLeft.mean(column, y, column + 1, y + 1);
+        between += value > shadow + 0.25 * (lit - shadow) && value < lit - 0.25 * (lit - shadow);
+    }
+    EXPECT_GE(between, 3);
 }
 
 // Views along the show compared with kept pictures, so a change to the look is seen.

@@ -78,6 +78,7 @@ int abandonStartup(const char* message) {
 } // namespace
 
 int main() {
+    startDecodingSceneImages();
     if (glfwInit() == GLFW_FALSE) {
         return abandonStartup("ERROR::GLFW:: Failed to initialize GLFW");
     }

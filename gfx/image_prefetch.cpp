@@ -72,7 +72,14 @@ void decodeQueued() {
 void prefetchImages(const std::vector<ImageRequest>& requests) {
     std::lock_guard<std::mutex> lock(queue.mutex);
     for (const ImageRequest& request : requests) {
-        queue.images.push_back(Decoded{request});
+        const bool queued =
+            std::any_of(queue.images.begin(), queue.images.end(), [&](const Decoded& image) {
+                return !image.taken && image.request.channels == request.channels &&
+                       image.request.path == request.path;
+            });
+        if (!queued) {
+            queue.images.push_back(Decoded{request});
+        }
     }
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const unsigned wanted = std::min({maxWorkers, cores, static_cast<unsigned>(requests.size())});

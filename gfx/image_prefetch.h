@@ -12,7 +12,8 @@ struct ImageRequest {
     int channels = 0; // as SOIL_load_image's force_channels
 };
 
-// Queues the files for decoding by a few worker threads, in the order given.
+// Queues the files for decoding by a few worker threads, in the order given. A file
+// already queued with the same channel count and not yet taken is not queued again.
 void prefetchImages(const std::vector<ImageRequest>& requests);
 
 // SOIL_load_image for one file: the prefetched result when this file and channel count

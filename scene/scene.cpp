@@ -41,7 +41,7 @@ const glm::mat4 dungeonModel =
 
 Scene::Scene() {
     frameCamera = camera;
-    startDecodingImages();
+    startDecodingSceneImages();
     registerPrograms();
     loadTexture(starTexturePath, "stars");
     particles = new ParticleGenerator(getShader("particle3D"), getTexture("stars"), starCount);
@@ -54,9 +54,7 @@ Scene::Scene() {
     startMusic();
 }
 
-// The star sprite and the sky decode on worker threads while the programs compile and
-// the dungeon loads; the uploads below take them in the usual order.
-void Scene::startDecodingImages() {
+void startDecodingSceneImages() {
     std::vector<ImageRequest> requests = {{starTexturePath, SOIL_LOAD_RGBA}};
     for (const char* face : skyboxFaces) {
         requests.push_back({face, SOIL_LOAD_RGB});

@@ -106,7 +106,8 @@ TEST_F(ImagePrefetch, OtherChannelsRepeatsAndLaterQueuesStillDecode) {
     expectSame(viaPrefetch(paths[1], SOIL_LOAD_RGBA), direct(paths[1], SOIL_LOAD_RGBA), paths[1]);
     expectSame(viaPrefetch(paths[1], SOIL_LOAD_RGBA), direct(paths[1], SOIL_LOAD_RGBA), paths[1]);
 
-    // The workers of the first queue have stopped; a new queue gets its own.
+    // The workers of the first queue have stopped; a new queue gets its own. Queued
+    // twice, a file is decoded once; the second load decodes it again.
     prefetchImages({{paths[2], SOIL_LOAD_RGB}, {paths[2], SOIL_LOAD_RGB}});
     expectSame(viaPrefetch(paths[2], SOIL_LOAD_RGB), direct(paths[2], SOIL_LOAD_RGB), paths[2]);
     expectSame(viaPrefetch(paths[2], SOIL_LOAD_RGB), direct(paths[2], SOIL_LOAD_RGB), paths[2]);

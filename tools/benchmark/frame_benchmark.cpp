@@ -327,6 +327,7 @@ void printSummary() {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    startDecodingSceneImages();
     if (openHiddenWindow(screenWidth, screenHeight, "Lanternfall benchmark") == nullptr) {
         return 1;
     }

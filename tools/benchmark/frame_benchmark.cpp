@@ -262,23 +262,19 @@ void recordRun(benchmark::State& state) {
     std::remove(path.c_str());
 }
 
-void registerPerView(const char* name, void (*function)(benchmark::State&)) {
+// One case per view: whole frames for at least frameMinSeconds, or the pass breakdown
+// over passFrames frames.
+void registerPerView(const char* name, void (*function)(benchmark::State&), bool passes) {
     for (int entry : benchmarkEntries) {
-        benchmark::RegisterBenchmark(name, function)
-            ->Arg(entry)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->MinTime(frameMinSeconds);
-    }
-}
-
-void registerPassesPerView(const char* name, void (*function)(benchmark::State&)) {
-    for (int entry : benchmarkEntries) {
-        benchmark::RegisterBenchmark(name, function)
-            ->Arg(entry)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Iterations(passFrames);
+        auto* registered = benchmark::RegisterBenchmark(name, function)
+                               ->Arg(entry)
+                               ->Unit(benchmark::kMillisecond)
+                               ->UseRealTime();
+        if (passes) {
+            registered->Iterations(passFrames);
+        } else {
+            registered->MinTime(frameMinSeconds);
+        }
     }
 }
 
@@ -344,8 +340,8 @@ int main(int argc, char** argv) {
     startupTimes.firstFrameMs = millisecondsSinceProcessStart() - startupTimes.processToWindowMs -
                                 startupTimes.windowToSceneMs;
     stopStartupTimer();
-    registerPerView("render_frame", renderFrame);
-    registerPassesPerView("frame_passes", framePasses);
+    registerPerView("render_frame", renderFrame, false);
+    registerPerView("frame_passes", framePasses, true);
     catchUp(*scene, 0, runFirstFrame, static_cast<int>(showFrameRate));
     runStart = RunStart{scene->lights[0], scene->lightPathAngle, scene->particles->particles,
                         scene->particles->lastUsedParticle};
@@ -358,8 +354,8 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
     // Last: the trivial shaders replace the real ones for the rest of the process.
-    registerPerView("floor_frame", floorFrame);
-    registerPassesPerView("floor_passes", floorPasses);
+    registerPerView("floor_frame", floorFrame, false);
+    registerPerView("floor_passes", floorPasses, true);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     printStartup();

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 
 StartupTimes startupTimes;
 
@@ -53,11 +54,19 @@ template <typename Call> auto timed(double& total, Call call) {
     }
 }
 
-PFNGLCOMPILESHADERPROC realCompileShader = nullptr;
-PFNGLLINKPROGRAMPROC realLinkProgram = nullptr;
-PFNGLTEXIMAGE2DPROC realTexImage2D = nullptr;
-PFNGLGENERATEMIPMAPPROC realGenerateMipmap = nullptr;
-PFNGLBUFFERDATAPROC realBufferData = nullptr;
+// Before start: the timed stand-ins; while timing: the loader's own entry points.
+void GLAD_API_PTR timedCompileShader(GLuint shader);
+void GLAD_API_PTR timedLinkProgram(GLuint program);
+void GLAD_API_PTR timedTexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width,
+                                  GLsizei height, GLint border, GLenum format, GLenum type,
+                                  const void* pixels);
+void GLAD_API_PTR timedGenerateMipmap(GLenum target);
+void GLAD_API_PTR timedBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage);
+PFNGLCOMPILESHADERPROC realCompileShader = timedCompileShader;
+PFNGLLINKPROGRAMPROC realLinkProgram = timedLinkProgram;
+PFNGLTEXIMAGE2DPROC realTexImage2D = timedTexImage2D;
+PFNGLGENERATEMIPMAPPROC realGenerateMipmap = timedGenerateMipmap;
+PFNGLBUFFERDATAPROC realBufferData = timedBufferData;
 
 void GLAD_API_PTR timedCompileShader(GLuint shader) {
     timed(startupTimes.shaderCompilationMs, [&] { realCompileShader(shader); });
@@ -138,28 +147,24 @@ double millisecondsSinceProcessStart() {
     return bootMs - startMs;
 }
 
+// Swaps each entry point with its timed stand-in; a second call swaps them back.
+void swapEntryPoints() {
+    std::swap(glad_glCompileShader, realCompileShader);
+    std::swap(glad_glLinkProgram, realLinkProgram);
+    std::swap(glad_glTexImage2D, realTexImage2D);
+    std::swap(glad_glGenerateMipmap, realGenerateMipmap);
+    std::swap(glad_glBufferData, realBufferData);
+}
+
 void startStartupTimer() {
     mainThread = std::this_thread::get_id();
-    realCompileShader = glad_glCompileShader;
-    realLinkProgram = glad_glLinkProgram;
-    realTexImage2D = glad_glTexImage2D;
-    realGenerateMipmap = glad_glGenerateMipmap;
-    realBufferData = glad_glBufferData;
-    glad_glCompileShader = timedCompileShader;
-    glad_glLinkProgram = timedLinkProgram;
-    glad_glTexImage2D = timedTexImage2D;
-    glad_glGenerateMipmap = timedGenerateMipmap;
-    glad_glBufferData = timedBufferData;
+    swapEntryPoints();
     std::lock_guard<std::mutex> lock(workerMutex);
     counting = true;
 }
 
 void stopStartupTimer() {
-    glad_glCompileShader = realCompileShader;
-    glad_glLinkProgram = realLinkProgram;
-    glad_glTexImage2D = realTexImage2D;
-    glad_glGenerateMipmap = realGenerateMipmap;
-    glad_glBufferData = realBufferData;
+    swapEntryPoints();
     std::lock_guard<std::mutex> lock(workerMutex);
     counting = false;
 }

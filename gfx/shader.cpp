@@ -1,6 +1,7 @@
 #include "gfx/shader.h"
 
-#include <exception>
+#include <sys/stat.h>
+
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -11,12 +12,59 @@ constexpr int infoLogLength = 1024;
 constexpr const char* blockSeparator =
     "\n| -- --------------------------------------------------- -- |";
 
-std::string readWholeFile(const char* path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    file.close();
-    return text.str();
+constexpr const char* readFailure = "ERROR::SHADER: Failed to read shader files";
+
+// Stands in for a program that did not build: every vertex lands outside the clip
+// volume and every fragment is discarded, so its draws leave the picture as it was
+// instead of drawing whatever the driver makes of a broken program. It has no
+// uniforms; setting one is ignored.
+constexpr const char* drawNothingVertex =
+    "#version 330 core\n"
+    "void main() { gl_Position = vec4(0.0, 0.0, 2.0, 1.0); }\n";
+constexpr const char* drawNothingFragment = "#version 330 core\n"
+                                            "out vec4 colour;\n"
+                                            "void main() { discard; }\n";
+
+// The file's text, or false with one line on standard output naming the file and what
+// is wrong with it. Only a regular file is opened: a FIFO would block the read.
+bool readShaderFile(const char* path, std::string& text) {
+    struct stat info {};
+    const char* problem = nullptr;
+    if (stat(path, &info) != 0) {
+        problem = "no such file";
+    } else if (!S_ISREG(info.st_mode)) {
+        problem = "not a regular file";
+    } else {
+        std::ifstream file(path, std::ios::binary);
+        if (!file.is_open()) {
+            problem = "cannot be opened";
+        } else {
+            std::stringstream content;
+            content << file.rdbuf();
+            text = content.str();
+        }
+    }
+    if (problem != nullptr) {
+        std::cout << readFailure << ": " << path << " (" << problem << ")" << std::endl;
+        return false;
+    }
+    return true;
+}
+
+GLuint drawNothingProgram() {
+    const GLuint vertex = glCreateShader(GL_VERTEX_SHADER);
+    glShaderSource(vertex, 1, &drawNothingVertex, nullptr);
+    glCompileShader(vertex);
+    const GLuint fragment = glCreateShader(GL_FRAGMENT_SHADER);
+    glShaderSource(fragment, 1, &drawNothingFragment, nullptr);
+    glCompileShader(fragment);
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vertex);
+    glAttachShader(program, fragment);
+    glLinkProgram(program);
+    glDeleteShader(vertex);
+    glDeleteShader(fragment);
+    return program;
 }
 
 GLuint compileStage(GLenum stage, const char* source) {
@@ -48,6 +96,12 @@ void Shader::compile(const char* vertexSource, const char* fragmentSource,
     }
     glLinkProgram(ID);
     checkCompileErrors(ID, "PROGRAM");
+    GLint linked = GL_FALSE;
+    glGetProgramiv(ID, GL_LINK_STATUS, &linked);
+    if (linked == GL_FALSE) {
+        glDeleteProgram(ID);
+        ID = drawNothingProgram();
+    }
 
     glDeleteShader(vertex);
     glDeleteShader(fragment);
@@ -83,16 +137,17 @@ Shader loadShaderFromFile(const char* vertexPath, const char* fragmentPath,
     std::string vertexCode;
     std::string fragmentCode;
     std::string geometryCode;
-    try {
-        vertexCode = readWholeFile(vertexPath);
-        fragmentCode = readWholeFile(fragmentPath);
-        if (geometryPath != nullptr) {
-            geometryCode = readWholeFile(geometryPath);
-        }
-    } catch (const std::exception&) {
-        std::cout << "ERROR::SHADER: Failed to read shader files" << std::endl;
+    // Every file is tried, so that each unreadable one gets its line.
+    bool read = readShaderFile(vertexPath, vertexCode);
+    read = readShaderFile(fragmentPath, fragmentCode) && read;
+    if (geometryPath != nullptr) {
+        read = readShaderFile(geometryPath, geometryCode) && read;
     }
     Shader shader;
+    if (!read) {
+        shader.ID = drawNothingProgram();
+        return shader;
+    }
     shader.compile(vertexCode.c_str(), fragmentCode.c_str(),
                    geometryPath != nullptr ? geometryCode.c_str() : nullptr);
     return shader;

@@ -3,6 +3,8 @@
 #include "gfx/image_prefetch.h"
 #include "gfx/soil.h"
 
+#include <iostream>
+
 std::map<std::string, Shader> Shaders;
 std::map<std::string, Texture2D> Textures;
 
@@ -23,6 +25,10 @@ Texture2D loadTexture(const char* file, const std::string& name) {
     int width = 0;
     int height = 0;
     unsigned char* pixels = loadImage(file, &width, &height, SOIL_LOAD_RGBA);
+    if (pixels == nullptr) {
+        std::cout << "ERROR::TEXTURE:: Failed to load " << file << "; the texture stays empty"
+                  << std::endl;
+    }
     texture.generate(width, height, pixels);
     SOIL_free_image_data(pixels);
     Textures.insert_or_assign(name, texture);

@@ -18,7 +18,8 @@ Shader loadShader(const char* vertexPath, const char* fragmentPath, const char* 
 Shader getShader(const std::string& name);
 
 // Decodes an image file as RGBA into a new texture stored under name. A file that
-// cannot be decoded is uploaded as it came back from the decoder (empty).
+// cannot be decoded gets one line naming it and is uploaded as it came back from the
+// decoder (empty).
 Texture2D loadTexture(const char* file, const std::string& name);
 // An unregistered name gets a new texture with the default parameters.
 Texture2D getTexture(const std::string& name);

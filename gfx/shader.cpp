@@ -1,14 +1,14 @@
 #include "gfx/shader.h"
 
-#include <sys/stat.h>
+#include "gfx/regular_file.h"
 
-#include <fstream>
+#include <cstdio>
 #include <iostream>
-#include <sstream>
 
 namespace {
 
 constexpr int infoLogLength = 1024;
+constexpr size_t readChunkBytes = 4096;
 constexpr const char* blockSeparator =
     "\n| -- --------------------------------------------------- -- |";
 
@@ -28,26 +28,17 @@ constexpr const char* drawNothingFragment = "#version 330 core\n"
 // The file's text, or false with one line on standard output naming the file and what
 // is wrong with it. Only a regular file is opened: a FIFO would block the read.
 bool readShaderFile(const char* path, std::string& text) {
-    struct stat info {};
-    const char* problem = nullptr;
-    if (stat(path, &info) != 0) {
-        problem = "no such file";
-    } else if (!S_ISREG(info.st_mode)) {
-        problem = "not a regular file";
-    } else {
-        std::ifstream file(path, std::ios::binary);
-        if (!file.is_open()) {
-            problem = "cannot be opened";
-        } else {
-            std::stringstream content;
-            content << file.rdbuf();
-            text = content.str();
-        }
-    }
-    if (problem != nullptr) {
+    std::string problem;
+    std::FILE* file = openRegularFile(path, problem);
+    if (file == nullptr) {
         std::cout << readFailure << ": " << path << " (" << problem << ")" << std::endl;
         return false;
     }
+    char chunk[readChunkBytes];
+    for (size_t got = 0; (got = std::fread(chunk, 1, sizeof(chunk), file)) > 0;) {
+        text.append(chunk, got);
+    }
+    std::fclose(file);
     return true;
 }
 

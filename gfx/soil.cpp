@@ -1,5 +1,7 @@
 #include "gfx/soil.h"
 
+#include "gfx/regular_file.h"
+
 #include <png.h>
 #include <turbojpeg.h>
 
@@ -10,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace soil {
@@ -214,10 +217,11 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// Reads in chunks rather than trusting a size from seek and tell, which directories and pipes
-// do not give.
+// Reads in chunks rather than trusting a size from seek and tell. Only a regular file is
+// read: a FIFO would block.
 bool readFile(const char* filename, std::vector<unsigned char>& bytes) {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(filename, "rb"));
+    std::string problem;
+    const std::unique_ptr<std::FILE, FileCloser> file(openRegularFile(filename, problem));
     if (!file) {
         return false;
     }

@@ -1,7 +1,9 @@
 // Broken and hostile input, one group: each case gets one line naming the file and
 // the problem, the program carries on, nothing outside the tree is read and nothing
 // hangs.
+#include "gfx/model.h"
 #include "gfx/registry.h"
+#include "gfx/soil.h"
 #include "support/gl_context.h"
 #include "support/test_files.h"
 
@@ -65,6 +67,35 @@ TEST_F(BadInput, UnreadableShaderFilesGetOneLineEachAndAProgramThatDrawsNothing)
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "ERROR::SHADER: Failed to read shader files: " + directory +
                   " (not a regular file)\n");
+}
+
+// A FIFO where an image should be: refused at once, with one line, and the stand-in.
+TEST_F(BadInput, ImagesThatAreNotRegularFilesAreRefusedWithoutWaiting) {
+    const std::string pipe = makeFifo("pipe.png");
+    int width = -1;
+    int height = -1;
+    EXPECT_EQ(SOIL_load_image(pipe.c_str(), &width, &height, nullptr, SOIL_LOAD_RGBA), nullptr);
+    EXPECT_EQ(width, 0);
+    EXPECT_EQ(SOIL_load_image(directory.c_str(), &width, &height, nullptr, SOIL_LOAD_RGBA),
+              nullptr);
+
+    testing::internal::CaptureStdout();
+    const Texture2D star = loadTexture(pipe.c_str(), "pipe");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR::TEXTURE:: Failed to load " + pipe + "; the texture stays empty\n");
+    EXPECT_EQ(star.width, 0);
+
+    writeFile("pipe.mtl", "newmtl stone\nmap_Kd pipe.png\n");
+    const std::string obj = writeFile("pipe.obj", "mtllib pipe.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                                                  "vt 0 0\nusemtl stone\nf 1/1 2/1 3/1\n");
+    testing::internal::CaptureStdout();
+    Model model;
+    model.load(obj);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR::TEXTURE:: Failed to load texture " + pipe + ", using a plain stand-in\n");
+    ASSERT_EQ(model.meshes.size(), 1u);
+    ASSERT_EQ(model.meshes[0].textures.size(), 1u);
+    EXPECT_NE(model.meshes[0].textures[0].id, 0u);
 }
 
 } // namespace

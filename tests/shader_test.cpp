@@ -180,10 +180,12 @@ TEST_F(ShaderTest, LoadTextureUploadsRgbaAndRegisters) {
     glBindTexture(GL_TEXTURE_2D, 0);
     EXPECT_EQ(texels, (std::vector<unsigned char>{255, 0, 0, 255, 0, 0, 255, 255}));
 
-    // An unreadable file is uploaded as the decoder returned it: nothing, and nothing said.
+    // An unreadable file is uploaded as the decoder returned it, empty, with one line.
     testing::internal::CaptureStdout();
     const Texture2D missing = loadTexture((directory + "/none.png").c_str(), "none");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR::TEXTURE:: Failed to load " +
+                                                          directory +
+                                                          "/none.png; the texture stays empty\n");
     EXPECT_EQ(missing.width, 0);
 
     const Texture2D fresh = getTexture("never registered");

@@ -34,6 +34,8 @@ GLuint loadCubeMapTexture(std::vector<const char*> faces) {
     }
     standInSize = standInSize > 0 ? standInSize : 1;
 
+    // Decoded rows are packed tightly: an odd-width RGB row is not a multiple of four bytes.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     for (size_t i = 0; i < faces.size(); ++i) {
         DecodedFace& face = decoded[i];
         std::vector<unsigned char> standIn;

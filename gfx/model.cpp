@@ -209,6 +209,8 @@ GLuint loadTexture2D(const char* path, const std::string& directory, const std::
     }
 
     glBindTexture(GL_TEXTURE_2D, textureId);
+    // Rows arrive tightly packed.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     uploadMipmapChain(pixels, width, height);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);

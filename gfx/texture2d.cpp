@@ -8,6 +8,8 @@ void Texture2D::generate(GLint width, GLint height, const unsigned char* pixels)
     this->width = width;
     this->height = height;
     glBindTexture(GL_TEXTURE_2D, ID);
+    // Rows arrive tightly packed, whatever the format.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(internalFormat), width, height, 0,
                  imageFormat, GL_UNSIGNED_BYTE, pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, static_cast<GLint>(wrapS));

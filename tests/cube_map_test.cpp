@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr int faceSize = 2;
+// Odd, so RGB rows are not a multiple of four bytes.
+constexpr int faceSize = 3;
 
 class CubeMapTest : public testing::Test {
   protected:
@@ -19,17 +20,24 @@ class CubeMapTest : public testing::Test {
     }
     void TearDown() override { std::filesystem::remove_all(directory); }
 
-    // Writes face i in a colour of its own; face 0 as RGBA with a faint alpha.
+    // Texel t of face i: a colour of its own for every face and texel, so a swapped
+    // face, a flip, a wrong row order or a skewed row all show.
+    static std::vector<unsigned char> expectedTexel(int face, int texel) {
+        return {static_cast<unsigned char>(40 * (face + 1) + texel),
+                static_cast<unsigned char>(255 - 40 * face - 3 * texel),
+                static_cast<unsigned char>(10 * face + 20 * texel), 255};
+    }
+
+    // Face 0 as RGBA with a faint alpha, the others as RGB.
     std::vector<std::string> writeFaces() {
         std::vector<std::string> paths;
         for (int i = 0; i < 6; ++i) {
-            const unsigned char value = static_cast<unsigned char>(40 * (i + 1));
             const int channels = i == 0 ? 4 : 3;
             std::vector<unsigned char> pixels;
             for (int texel = 0; texel < faceSize * faceSize; ++texel) {
-                const unsigned char rgba[] = {value, static_cast<unsigned char>(255 - value),
-                                              static_cast<unsigned char>(i), 7};
-                pixels.insert(pixels.end(), rgba, rgba + channels);
+                std::vector<unsigned char> rgba = expectedTexel(i, texel);
+                rgba[3] = 7;
+                pixels.insert(pixels.end(), rgba.begin(), rgba.begin() + channels);
             }
             paths.push_back(directory + "/face" + std::to_string(i) + ".png");
             EXPECT_TRUE(writePng(paths.back(), faceSize, faceSize, channels, pixels));
@@ -72,11 +80,13 @@ TEST_F(CubeMapTest, FacesArriveInOrderAsRgb) {
         glGetTexLevelParameteriv(GL_TEXTURE_CUBE_MAP_POSITIVE_X + static_cast<GLenum>(face), 0,
                                  GL_TEXTURE_INTERNAL_FORMAT, &format);
         EXPECT_EQ(format, GL_RGB);
-        const unsigned char value = static_cast<unsigned char>(40 * (face + 1));
-        // Alpha reads back as 1: the RGBA face lost its own.
-        EXPECT_EQ(std::vector<unsigned char>(texels.begin(), texels.begin() + 4),
-                  std::vector<unsigned char>({value, static_cast<unsigned char>(255 - value),
-                                              static_cast<unsigned char>(face), 255}));
+        // Every texel in place; alpha reads back as 1: the RGBA face lost its own.
+        std::vector<unsigned char> expected;
+        for (int texel = 0; texel < faceSize * faceSize; ++texel) {
+            const std::vector<unsigned char> rgba = expectedTexel(face, texel);
+            expected.insert(expected.end(), rgba.begin(), rgba.end());
+        }
+        EXPECT_EQ(texels, expected);
     }
     GLint wrap = 0;
     glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap);

@@ -1,9 +1,12 @@
 #include "app/camera_path.h"
 
+#include "gfx/regular_file.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
@@ -72,28 +75,62 @@ constexpr float largestFactor = 4350.0f;
 const glm::vec3 pathWorldUp(0.0f, 1.0f, 0.0f);
 // Longer tokens than this cannot be a sensible scale; reading stops there.
 constexpr int maxScaleTextLength = 256;
+constexpr size_t scaleFileChunkBytes = 4096;
+// The number is at the start; a larger file is read no further.
+constexpr size_t maxScaleFileBytes = 1 << 20;
 
+// A negative scale keeps only the keyframes, however large, so only a positive one can
+// stretch the path too far.
 bool scaleInRange(float scale) {
     if (!std::isfinite(scale)) {
         return false;
+    }
+    if (scale < 0.0f) {
+        return true;
     }
     const float lastFrame = std::trunc(scale * largestFactor);
     return std::fabs(lastFrame) * 2.0f <= static_cast<float>(maxPathFrame);
 }
 
 // A token the formatted extraction rejects may still spell a number it cannot
-// hold: "inf", "nan" or one beyond the float range.
+// hold: "inf", "nan" or one beyond the float range. Only the whole token counts, so
+// "info" or "nanoseconds" is just text.
 bool spellsNonFiniteNumber(const std::string& token) {
     char* end = nullptr;
     errno = 0;
     const float value = std::strtof(token.c_str(), &end);
-    return end != token.c_str() && (!std::isfinite(value) || errno == ERANGE);
+    return end != token.c_str() && *end == '\0' && (!std::isfinite(value) || errno == ERANGE);
 }
 
 void reportRejectedScale(const std::string& token) {
     std::cout << "ERROR::PATH:: Time scale " << token << " in " << pathScaleFile
               << " is out of range, using " << std::fixed << std::setprecision(1)
               << defaultPathTimeScale << std::defaultfloat << std::endl;
+}
+
+// The scale from pathScaleFile: the default when the file is missing, and the default
+// with one line when it is there but not a regular file (a FIFO would block the read
+// before the window even opens).
+float readPathScaleFile() {
+    std::string problem;
+    std::FILE* file = openRegularFile(pathScaleFile, problem);
+    if (file == nullptr) {
+        if (problem != "no such file") {
+            std::cout << "ERROR::PATH:: " << pathScaleFile << " is " << problem << ", using "
+                      << std::fixed << std::setprecision(1) << defaultPathTimeScale
+                      << std::defaultfloat << std::endl;
+        }
+        return defaultPathTimeScale;
+    }
+    std::string text;
+    char chunk[scaleFileChunkBytes];
+    for (size_t got = 0; text.size() < maxScaleFileBytes &&
+                         (got = std::fread(chunk, 1, sizeof(chunk), file)) > 0;) {
+        text.append(chunk, got);
+    }
+    std::fclose(file);
+    std::istringstream in(text);
+    return readPathTimeScale(in);
 }
 
 } // namespace
@@ -122,15 +159,15 @@ float readPathTimeScale(std::istream& in) {
 }
 
 void buildCameraPath() {
-    {
-        std::ifstream file(pathScaleFile);
-        pathTimeScale = file ? readPathTimeScale(file) : defaultPathTimeScale;
-    }
+    pathTimeScale = readPathScaleFile();
 
     pathKeyframes.clear();
     cameraPath.clear();
     for (const Keyframe& row : keyframeTable) {
-        const int frame = static_cast<int>(pathTimeScale * row.factor);
+        // Negative frame numbers only mark a keyframes-only path; the bound keeps any
+        // negative scale within int.
+        const int frame = static_cast<int>(
+            std::max(pathTimeScale * row.factor, -static_cast<float>(maxPathFrame)));
         pathKeyframes.emplace_back(row.position, pathWorldUp, row.front, frame);
     }
     for (Camera& keyframe : pathKeyframes) {

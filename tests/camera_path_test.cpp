@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -117,7 +119,7 @@ TEST_F(CameraPathTest, ScaleStretchesAndCompressesTime) {
 }
 
 TEST_F(CameraPathTest, ZeroAndNegativeScalesKeepOnlyTheKeyframes) {
-    for (const char* text : {"0", "-0", "-2.5", "1e-50"}) {
+    for (const char* text : {"0", "-0", "-2.5", "1e-50", "-121", "-1e30", "-3.4e38"}) {
         SCOPED_TRACE(text);
         EXPECT_EQ(buildInDirectory(std::string(text)), "");
         ASSERT_EQ(cameraPath.size(), 93u);
@@ -150,20 +152,18 @@ TEST(PathTimeScale, ReadsTheFirstNumberLikeFormattedExtraction) {
     EXPECT_FLOAT_EQ(scaleOf("-4"), -4.0f);
     EXPECT_FLOAT_EQ(scaleOf("x3"), 1.0f);
     EXPECT_FLOAT_EQ(scaleOf(""), 1.0f);
+    // Words that merely begin like "inf" or "nan" are text: the default, silently.
+    for (const char* text : {"info", "nanoseconds", "infinity!", "-nan2"}) {
+        testing::internal::CaptureStdout();
+        EXPECT_FLOAT_EQ(scaleOf(text), 1.0f) << text;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << text;
+    }
 }
 
 TEST(PathTimeScale, HostileValuesFallBackWithOneLine) {
-    const std::string hostile[] = {"1e39",
-                                   "-1e39",
-                                   "inf",
-                                   "-Infinity",
-                                   "nan",
-                                   "121",
-                                   "-121",
-                                   "1e30",
-                                   "-1e30",
-                                   "3.4e38",
-                                   std::string(10000, '7')};
+    const std::string hostile[] = {"1e39",      "-1e39",  "inf",
+                                   "-Infinity", "nan",    "121",
+                                   "1e30",      "3.4e38", std::string(10000, '7')};
     for (const std::string& text : hostile) {
         SCOPED_TRACE(text.substr(0, 20));
         testing::internal::CaptureStdout();
@@ -176,6 +176,34 @@ TEST(PathTimeScale, HostileValuesFallBackWithOneLine) {
     testing::internal::CaptureStdout();
     EXPECT_FLOAT_EQ(scaleOf("120"), 120.0f);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+
+// A FIFO or a directory in the file's place: one line, the unit path, and no waiting
+// for a writer.
+TEST_F(CameraPathTest, ScaleFileThatIsNotARegularFileIsRefused) {
+    char pattern[] = "/tmp/lanternfall-path-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    ASSERT_NE(made, nullptr);
+    const fs::path directory(made);
+    fs::create_directories(directory / "resources/file");
+    const fs::path previous = fs::current_path();
+    fs::current_path(directory);
+    for (bool fifo : {true, false}) {
+        if (fifo) {
+            ASSERT_EQ(mkfifo(pathScaleFile, 0600), 0);
+        } else {
+            fs::remove(pathScaleFile);
+            fs::create_directory(pathScaleFile);
+        }
+        testing::internal::CaptureStdout();
+        buildCameraPath();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  std::string("ERROR::PATH:: ") + pathScaleFile +
+                      " is not a regular file, using 1.0\n");
+        EXPECT_EQ(cameraPath.size(), 8793u);
+    }
+    fs::current_path(previous);
+    fs::remove_all(directory);
 }
 
 TEST_F(CameraPathTest, HostileFileBuildsTheUnitPath) {

@@ -18,6 +18,11 @@ constexpr int glVersionMajor = 3;
 constexpr int glVersionMinor = 3;
 constexpr int multisampleCount = 4;
 
+// GLFW's own reason for a failure, before our line about what could not be done.
+void reportGlfwError(int /*code*/, const char* description) {
+    std::cout << "ERROR::GLFW:: " << description << std::endl;
+}
+
 void framebufferSizeCallback(GLFWwindow* /*window*/, int width, int height) {
     glViewport(0, 0, width, height);
 }
@@ -79,6 +84,7 @@ int abandonStartup(const char* message) {
 
 int main() {
     startDecodingSceneImages();
+    glfwSetErrorCallback(reportGlfwError);
     if (glfwInit() == GLFW_FALSE) {
         return abandonStartup("ERROR::GLFW:: Failed to initialize GLFW");
     }

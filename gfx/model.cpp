@@ -3,12 +3,14 @@
 #include "gfx/image_fallback.h"
 #include "gfx/image_prefetch.h"
 #include "gfx/mipmap.h"
+#include "gfx/regular_file.h"
 #include "gfx/soil.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
 
 namespace {
@@ -65,11 +67,19 @@ constexpr MapKind materialMapKinds[] = {
 } // namespace
 
 void Model::load(std::string path) {
+    // The importer would block on a FIFO; anything but a regular file is refused first.
+    std::string problem;
+    std::FILE* file = openRegularFile(path.c_str(), problem);
+    if (file == nullptr) {
+        std::cout << "ERROR::ASSIMP:: " << path << ": " << problem << std::endl;
+        return;
+    }
+    std::fclose(file);
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFile(path, importFlags);
     if (scene == nullptr || scene->mFlags == AI_SCENE_FLAGS_INCOMPLETE ||
         scene->mRootNode == nullptr) {
-        std::cout << "ERROR::ASSIMP:: " << importer.GetErrorString() << std::endl;
+        std::cout << "ERROR::ASSIMP:: " << path << ": " << importer.GetErrorString() << std::endl;
         return;
     }
     const size_t separator = path.find_last_of('/');

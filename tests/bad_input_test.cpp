@@ -98,4 +98,16 @@ TEST_F(BadInput, ImagesThatAreNotRegularFilesAreRefusedWithoutWaiting) {
     EXPECT_NE(model.meshes[0].textures[0].id, 0u);
 }
 
+TEST_F(BadInput, ModelThatIsNotARegularFileIsRefusedByName) {
+    const std::string pipe = makeFifo("pipe.obj");
+    for (const std::string& path : {pipe, directory}) {
+        testing::internal::CaptureStdout();
+        Model model;
+        model.load(path);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "ERROR::ASSIMP:: " + path + ": not a regular file\n");
+        EXPECT_TRUE(model.meshes.empty());
+    }
+}
+
 } // namespace

@@ -178,11 +178,21 @@ TEST_F(ModelTest, FailedImportPrintsTheImportersReasonAndKeepsNothing) {
     Model model;
     testing::internal::CaptureStdout();
     model.load(directory + "/missing.obj");
-    const std::string printed = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(printed.rfind("ERROR::ASSIMP:: ", 0), 0u);
-    EXPECT_GT(printed.size(), std::string("ERROR::ASSIMP:: \n").size());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR::ASSIMP:: " + directory + "/missing.obj: no such file\n");
     EXPECT_TRUE(model.meshes.empty());
     EXPECT_TRUE(model.directory.empty());
+
+    // The importer's own reason, after the file's name.
+    const std::string garbage = write("garbage.obj", "f 1 2 3\nthis is no model\n");
+    testing::internal::CaptureStdout();
+    model.load(garbage);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    const std::string start = "ERROR::ASSIMP:: " + garbage + ": ";
+    EXPECT_EQ(printed.rfind(start, 0), 0u) << printed;
+    EXPECT_GT(printed.size(), start.size() + 1) << printed;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    EXPECT_TRUE(model.meshes.empty());
 }
 
 // Meshes built by hand: the cases no well-formed file produces.

@@ -10,6 +10,8 @@
 #                              are the music, not silence.
 #   no-sound-device:           with no audio output at all the demo says so once and
 #                              renders on.
+#   no-display:                on a display that does not exist the demo gives GLFW's
+#                              reason and its own line, and exits with a failure.
 set -uo pipefail
 
 scenario=$1
@@ -75,6 +77,17 @@ music)
     ;;
 no-sound-device)
     export ALSOFT_DRIVERS=no-such-output
+    ;;
+no-display)
+    DISPLAY=:4093 timeout 60 "$binary" >"$work/out" 2>&1
+    status=$?
+    cat "$work/out"
+    [[ $status -ne 0 && $status -ne 124 ]] || fail "exit status $status, not a failure"
+    grep -q '^ERROR::GLFW:: X11: ' "$work/out" || fail "no line with GLFW's reason"
+    grep -q '^ERROR::GLFW:: Failed to initialize GLFW$' "$work/out" || fail "no line of ours"
+    [[ $(grep -c '' "$work/out") -eq 2 ]] || fail "more than two lines"
+    echo "PASS"
+    exit 0
     ;;
 esac
 

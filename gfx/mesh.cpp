@@ -1,6 +1,11 @@
 #include "gfx/mesh.h"
 
+#include "gfx/image_fallback.h"
+
+#include <algorithm>
 #include <cstddef>
+#include <map>
+#include <string>
 #include <utility>
 
 namespace {
@@ -22,6 +27,46 @@ constexpr AttributeLayout vertexAttributes[] = {
 
 void* bufferOffset(size_t offset) {
     return reinterpret_cast<void*>(offset);
+}
+
+// The material samplers a mesh may lack. A sampler the mesh does not set keeps the unit
+// an earlier mesh gave it, which may now hold the depth cube map: a 2D and a cube
+// sampler on one unit make GL reject the draw. Each missing role is pointed at a spare
+// unit of its own, high above the mesh's units, holding a neutral one-texel texture.
+struct SpareRole {
+    const char* role;
+    GLint unit;
+};
+constexpr SpareRole spareRoles[] = {
+    {"texture_diffuse", 13}, {"texture_specular", 14}, {"texture_normal", 15}};
+
+GLuint neutralTexture(const std::string& role) {
+    static std::map<std::string, GLuint> made;
+    GLuint& texture = made[role];
+    if (texture == 0) {
+        const std::vector<unsigned char> texel = solidImage(1, 1, 4, neutralColourFor(role));
+        glGenTextures(1, &texture);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    }
+    return texture;
+}
+
+void pointMissingRolesAtSpareUnits(GLuint program, const std::vector<Texture>& textures) {
+    for (const SpareRole& spare : spareRoles) {
+        const bool present =
+            std::any_of(textures.begin(), textures.end(),
+                        [&](const Texture& texture) { return texture.type == spare.role; });
+        const GLint location = glGetUniformLocation(program, spare.role);
+        if (present || location == -1) {
+            continue;
+        }
+        glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(spare.unit));
+        glBindTexture(GL_TEXTURE_2D, neutralTexture(spare.role));
+        glUniform1i(location, spare.unit);
+    }
 }
 
 } // namespace
@@ -57,6 +102,7 @@ void Mesh::draw(GLuint program, GLuint depthCubeMap) const {
         glBindTexture(GL_TEXTURE_2D, texture.id);
     }
     if (depthCubeMap != 0) {
+        pointMissingRolesAtSpareUnits(program, textures);
         glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(textureCount));
         glUniform1i(glGetUniformLocation(program, "depthMap"), textureCount);
         glBindTexture(GL_TEXTURE_CUBE_MAP, depthCubeMap);

@@ -1,6 +1,7 @@
 // Broken and hostile input, one group: each case gets one line naming the file and
 // the problem, the program carries on, nothing outside the tree is read and nothing
 // hangs.
+#include "gfx/mesh.h"
 #include "gfx/model.h"
 #include "gfx/registry.h"
 #include "gfx/soil.h"
@@ -17,6 +18,15 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+std::vector<std::string> debugErrors;
+
+void GLAPIENTRY collectDebugError(GLenum, GLenum type, GLuint, GLenum, GLsizei,
+                                  const GLchar* message, const void*) {
+    if (type == GL_DEBUG_TYPE_ERROR) {
+        debugErrors.emplace_back(message);
+    }
+}
 
 constexpr const char* minimalVertex = "#version 330 core\n"
                                       "layout (location = 0) in vec3 position;\n"
@@ -108,6 +118,56 @@ TEST_F(BadInput, ModelThatIsNotARegularFileIsRefusedByName) {
                   "ERROR::ASSIMP:: " + path + ": not a regular file\n");
         EXPECT_TRUE(model.meshes.empty());
     }
+}
+
+// A user's model whose meshes carry 0 to 3 maps, drawn in an order where each has fewer
+// than the one before: no sampler may be left on the depth cube map's unit.
+TEST_F(BadInput, MeshesWithFewerMapsThanTheLastDrawWithoutGlErrors) {
+    testing::internal::CaptureStdout();
+    const Shader lighting =
+        loadShader("shader/LightingAndNormalMapping.vert", "shader/LightingAndNormalMapping.frag",
+                   nullptr, "lightingForBadInput");
+    ASSERT_EQ(testing::internal::GetCapturedStdout(), "");
+    GLuint cube = 0;
+    glGenTextures(1, &cube);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, cube);
+    for (GLenum face = 0; face < 6; ++face) {
+        glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_DEPTH_COMPONENT, 4, 4, 0,
+                     GL_DEPTH_COMPONENT, GL_FLOAT, nullptr);
+    }
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+
+    const char* roles[] = {"texture_diffuse", "texture_specular", "texture_normal"};
+    std::vector<Mesh> meshes;
+    for (int count : {3, 0, 2, 1, 3, 1}) {
+        std::vector<Texture> textures;
+        for (int i = 0; i < count; ++i) {
+            Texture texture;
+            glGenTextures(1, &texture.id);
+            glBindTexture(GL_TEXTURE_2D, texture.id);
+            const unsigned char texel[4] = {200, 200, 200, 255};
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            texture.type = roles[i];
+            textures.push_back(texture);
+        }
+        meshes.emplace_back(std::vector<Vertex>(3), std::vector<GLuint>{0, 1, 2}, textures);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    glEnable(GL_DEBUG_OUTPUT);
+    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+    glDebugMessageCallback(collectDebugError, nullptr);
+    debugErrors.clear();
+    glUseProgram(lighting.ID);
+    for (const Mesh& mesh : meshes) {
+        mesh.draw(lighting.ID, cube);
+    }
+    glUseProgram(0);
+    glDebugMessageCallback(nullptr, nullptr);
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
 }
 
 } // namespace

@@ -112,6 +112,44 @@ TEST_F(CubeMapTest, UnreadableFaceIsFilledAtTheOthersSize) {
               std::vector<unsigned char>({0, 0, 0, 255}));
 }
 
+// GL takes only six square faces of one size; any other face is named with its size and
+// resampled, so the sky still shows its picture.
+TEST_F(CubeMapTest, FacesOfAnotherSizeAreNamedAndResampled) {
+    std::vector<std::string> paths = writeFaces();
+    const struct {
+        int face;
+        int width;
+        int height;
+    } odd[] = {{2, 5, 3}, {4, 6, 6}};
+    for (const auto& bad : odd) {
+        paths[static_cast<size_t>(bad.face)] =
+            directory + "/odd" + std::to_string(bad.face) + ".png";
+        ASSERT_TRUE(writePng(
+            paths[static_cast<size_t>(bad.face)], bad.width, bad.height, 3,
+            std::vector<unsigned char>(static_cast<size_t>(bad.width * bad.height * 3), 90)));
+    }
+    testing::internal::CaptureStdout();
+    const GLuint cubeMap = loadCubeMapTexture(pointers(paths));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR::TEXTURE:: Cube map face " + paths[2] +
+                  " is 5 x 3, not 3 x 3 like the others; resampled\n"
+                  "ERROR::TEXTURE:: Cube map face " +
+                  paths[4] + " is 6 x 6, not 3 x 3 like the others; resampled\n");
+    for (int face = 0; face < 6; ++face) {
+        SCOPED_TRACE(face);
+        GLint width = 0;
+        const std::vector<unsigned char> texels = faceTexels(cubeMap, face, &width);
+        EXPECT_EQ(width, faceSize);
+        if (face == 2 || face == 4) {
+            std::vector<unsigned char> grey;
+            for (int texel = 0; texel < faceSize * faceSize; ++texel) {
+                grey.insert(grey.end(), {90, 90, 90, 255});
+            }
+            EXPECT_EQ(texels, grey);
+        }
+    }
+}
+
 TEST_F(CubeMapTest, NoReadableFaceStillGivesACompleteCube) {
     const std::vector<std::string> paths(6, directory + "/none.png");
     testing::internal::CaptureStdout();

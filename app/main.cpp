@@ -2,6 +2,7 @@
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
 #include "app/input.h"
+#include "app/run_directory.h"
 #include "scene/scene.h"
 
 #include <glad/gl.h>
@@ -9,6 +10,7 @@
 #include <GLFW/glfw3.h>
 
 #include <array>
+#include <filesystem>
 #include <iostream>
 #include <new>
 
@@ -82,7 +84,31 @@ int abandonStartup(const char* message) {
 
 } // namespace
 
+// Started from elsewhere (build/, say), the demo moves to the project root the build
+// recorded. Returns false, having said where to run from, when neither will do.
+bool enterRunDirectory() {
+    std::error_code error;
+    const std::string current = std::filesystem::current_path(error).string();
+    const std::string chosen = chooseRunDirectory(current, LANTERNFALL_PROJECT_ROOT);
+    if (chosen.empty()) {
+        std::cout << "ERROR::FILES:: " << current
+                  << " has no shader/ and resources/; run the demo from the project's root "
+                     "folder, where they are"
+                  << std::endl;
+        return false;
+    }
+    if (chosen != current) {
+        std::filesystem::current_path(chosen, error);
+        // The camera path was read before main, relative to the old directory.
+        buildCameraPath();
+    }
+    return true;
+}
+
 int main() {
+    if (!enterRunDirectory()) {
+        return 1;
+    }
     startDecodingSceneImages();
     glfwSetErrorCallback(reportGlfwError);
     if (glfwInit() == GLFW_FALSE) {

@@ -10,6 +10,8 @@
 #                              are the music, not silence.
 #   no-sound-device:           with no audio output at all the demo says so once and
 #                              renders on.
+#   started-elsewhere:         started from another folder, the demo finds its files in
+#                              the project root and runs as usual.
 #   no-display:                on a display that does not exist the demo gives GLFW's
 #                              reason and its own line, and exits with a failure.
 set -uo pipefail
@@ -91,7 +93,11 @@ no-display)
     ;;
 esac
 
-"$binary" >"$work/out" 2>&1 &
+if [[ "$scenario" == started-elsewhere ]]; then
+    (cd "$work" && exec "$binary") >"$work/out" 2>&1 &
+else
+    "$binary" >"$work/out" 2>&1 &
+fi
 demo=$!
 
 window=$(await_title '^Lanternfall$') || fail "no window titled \"Lanternfall\""
@@ -100,7 +106,7 @@ window=$(await_title "$fpsTitle") || fail "the title never showed the frame rate
 echo "title: $(xdotool getwindowname "$window")"
 
 case "$scenario" in
-escape-closes) ;;
+escape-closes | started-elsewhere) ;;
 free-flight-keeps-running)
     send_keys key c || fail "could not send C"
     send_keys keydown w || fail "could not hold W"

@@ -11,9 +11,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 namespace {
+
+constexpr const char* resourcesFolder = "resources";
 
 constexpr unsigned int importFlags =
     aiProcess_CalcTangentSpace | aiProcess_Triangulate | aiProcess_GenNormals | aiProcess_FlipUVs;
@@ -64,7 +67,30 @@ constexpr MapKind materialMapKinds[] = {
     {aiTextureType_HEIGHT, "texture_normal"},
 };
 
+// The folder texture references may reach: the demo's resources/ for a model inside
+// it (model packs climb out of their own folder with ../), else the model's own folder.
+std::filesystem::path textureRoot(const std::string& directory) {
+    std::error_code error;
+    const auto model = std::filesystem::weakly_canonical(directory, error);
+    const auto resources = std::filesystem::weakly_canonical(resourcesFolder, error);
+    const auto inside =
+        std::mismatch(resources.begin(), resources.end(), model.begin(), model.end());
+    return inside.first == resources.end() ? resources : model;
+}
+
 } // namespace
+
+bool textureInsideTree(const std::string& directory, const std::string& reference) {
+    std::error_code error;
+    const auto root = textureRoot(directory);
+    // Joined as the file is opened: a reference starting with / stays below directory.
+    const auto file = std::filesystem::weakly_canonical(directory + '/' + reference, error);
+    if (error) {
+        return false;
+    }
+    const auto inside = std::mismatch(root.begin(), root.end(), file.begin(), file.end());
+    return inside.first == root.end() && inside.second != file.end();
+}
 
 void Model::load(std::string path) {
     // The importer would block on a FIFO; anything but a regular file is refused first.
@@ -104,6 +130,9 @@ void Model::prefetchMaterialMaps(const aiScene* scene) const {
                 aiString path;
                 aiGetMaterialTexture(material, kind.textureType, i, &path, nullptr, nullptr,
                                      nullptr, nullptr, nullptr, nullptr);
+                if (!textureInsideTree(directory, path.C_Str())) {
+                    continue;
+                }
                 ImageRequest request{directory + '/' + path.C_Str(), SOIL_LOAD_RGBA};
                 const bool queued =
                     std::any_of(requests.begin(), requests.end(), [&](const ImageRequest& other) {
@@ -207,11 +236,21 @@ GLuint loadTexture2D(const char* path, const std::string& directory, const std::
 
     int width = 0;
     int height = 0;
-    unsigned char* decoded = loadImage(fileName.c_str(), &width, &height, SOIL_LOAD_RGBA);
+    unsigned char* decoded = nullptr;
+    const bool inside = textureInsideTree(directory, path);
+    if (inside) {
+        decoded = loadImage(fileName.c_str(), &width, &height, SOIL_LOAD_RGBA);
+    }
     std::vector<unsigned char> standIn;
     const unsigned char* pixels = decoded;
-    if (decoded == nullptr) {
+    if (!inside) {
+        std::cout << "ERROR::TEXTURE:: " << fileName << " lies outside "
+                  << textureRoot(directory).string() << ", not read; using a plain stand-in"
+                  << std::endl;
+    } else if (decoded == nullptr) {
         reportUnreadableImage("texture", fileName);
+    }
+    if (decoded == nullptr) {
         width = 1;
         height = 1;
         standIn = solidImage(width, height, 4, neutralColourFor(role));

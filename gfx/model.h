@@ -30,5 +30,10 @@ struct Model {
 
 // Loads directory + '/' + path as an RGBA texture with mipmaps. A file that cannot
 // be decoded gives a 1 x 1 texture of a colour neutral for the sampler role.
+// Whether a texture reference of a model in directory stays inside the tree it may
+// read: resources/ for a model inside it, else the model's own folder. Anything else
+// (an absolute path elsewhere, ../ that climbs out) is refused.
+bool textureInsideTree(const std::string& directory, const std::string& reference);
+
 GLuint loadTexture2D(const char* path, const std::string& directory,
                      const std::string& role = "texture_diffuse");

@@ -12,6 +12,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -168,6 +169,52 @@ TEST_F(BadInput, MeshesWithFewerMapsThanTheLastDrawWithoutGlErrors) {
     glUseProgram(0);
     glDebugMessageCallback(nullptr, nullptr);
     EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+}
+
+// Texture references that climb out of the model's tree are refused with one line and
+// get the stand-in; ../ that stays inside is fine, as model packs use it.
+TEST_F(BadInput, TextureReferencesOutsideTheTreeAreNotRead) {
+    const std::string model = directory + "/pack/model";
+    fs::create_directories(model + "/../textures");
+    ASSERT_TRUE(writePng(directory + "/pack/textures/stone.png", 1, 1, 3, {10, 20, 30}));
+    ASSERT_TRUE(writePng(directory + "/outside.png", 1, 1, 3, {200, 0, 0}));
+    // The pack's own root is the model's folder here, so even ../textures is outside;
+    // inside the model's folder, a climb that comes back is fine.
+    fs::create_directories(model + "/sub");
+    ASSERT_TRUE(writePng(model + "/inside.png", 1, 1, 3, {1, 2, 3}));
+    const std::string climbs = "../../../../../../../../../../etc/passwd";
+    std::ofstream(model + "/model.mtl") << "newmtl a\nmap_Kd " << climbs
+                                        << "\nmap_Ks ../../outside.png\n"
+                                           "map_Bump sub/../inside.png\n";
+    std::ofstream(model + "/model.obj") << "mtllib model.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                                           "vt 0 0\nusemtl a\nf 1/1 2/1 3/1\n";
+    EXPECT_FALSE(textureInsideTree(model, climbs));
+    EXPECT_FALSE(textureInsideTree(model, "../../outside.png"));
+    EXPECT_FALSE(textureInsideTree(model, "../textures/stone.png"));
+    EXPECT_TRUE(textureInsideTree(model, "sub/../inside.png"));
+    EXPECT_TRUE(textureInsideTree(model, "/inside.png"));
+
+    testing::internal::CaptureStdout();
+    Model loaded;
+    loaded.load(model + "/model.obj");
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 2) << printed;
+    EXPECT_NE(printed.find("ERROR::TEXTURE:: " + model + "/" + climbs + " lies outside"),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find(model + "/../../outside.png lies outside"), std::string::npos)
+        << printed;
+    ASSERT_EQ(loaded.meshes.size(), 1u);
+    ASSERT_EQ(loaded.meshes[0].textures.size(), 3u);
+    // The refused diffuse map is the plain white stand-in, not the red picture.
+    std::vector<unsigned char> texel(4);
+    glBindTexture(GL_TEXTURE_2D, loaded.meshes[0].textures[0].id);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
+    EXPECT_EQ(texel, (std::vector<unsigned char>{255, 255, 255, 255}));
+    glBindTexture(GL_TEXTURE_2D, loaded.meshes[0].textures[2].id);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(texel, (std::vector<unsigned char>{1, 2, 3, 255}));
 }
 
 } // namespace

@@ -1,14 +1,20 @@
 #include "scene/sound.h"
 
+#include "gfx/regular_file.h"
+
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <AL/alext.h>
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -149,6 +155,55 @@ void streamSound(ISound& sound) {
     }
 }
 
+// Libraries that write lines of their own to standard error (libmpg123 on bytes it cannot
+// parse, ALSA on a machine without a sound card) are silenced for the one call that makes
+// them; our own line says what went wrong.
+template <typename Call> auto withoutStandardError(Call call) {
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int discard = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && discard >= 0) {
+        dup2(discard, STDERR_FILENO);
+    }
+    auto result = call();
+    std::fflush(stderr);
+    if (saved >= 0) {
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    if (discard >= 0) {
+        close(discard);
+    }
+    return result;
+}
+
+// The file opened for decoding, or null with the reason: only a regular file that is
+// not empty is handed to libsndfile (a FIFO would block it).
+SNDFILE* openSoundFile(const std::string& fileName, SF_INFO& info, std::string& reason) {
+    std::FILE* file = openRegularFile(fileName.c_str(), reason);
+    if (file == nullptr) {
+        return nullptr;
+    }
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0 || status.st_size == 0) {
+        std::fclose(file);
+        reason = "the file is empty";
+        return nullptr;
+    }
+    const int descriptor = dup(fileno(file));
+    std::fclose(file);
+    if (descriptor < 0) {
+        reason = "cannot be opened";
+        return nullptr;
+    }
+    SNDFILE* sound =
+        withoutStandardError([&] { return sf_open_fd(descriptor, SFM_READ, &info, SF_TRUE); });
+    if (sound == nullptr) {
+        reason = std::string("not a sound file it can decode: ") + sf_strerror(nullptr);
+    }
+    return sound;
+}
+
 void reportUnplayable(const std::string& fileName, const std::string& reason) {
     std::cout << "ERROR::SOUND:: Cannot play " << fileName << " (" << reason << ")" << std::endl;
 }
@@ -213,9 +268,10 @@ ISound* OpenAlEngine::play2D(const char* soundFileName, bool playLooped, bool st
         return nullptr;
     }
     SF_INFO info{};
-    SNDFILE* file = sf_open(fileName.c_str(), SFM_READ, &info);
+    std::string reason;
+    SNDFILE* file = openSoundFile(fileName, info, reason);
     if (file == nullptr) {
-        reportUnplayable(fileName, sf_strerror(nullptr));
+        reportUnplayable(fileName, reason);
         return nullptr;
     }
     if (info.frames <= 0 || info.channels < 1 || info.channels > maxChannels) {
@@ -271,8 +327,10 @@ void OpenAlEngine::shutDown() {
 namespace irrklang {
 
 ISoundEngine* createIrrKlangDevice(E_SOUND_OUTPUT_DRIVER, int, const char* deviceID, const char*) {
-    ALCdevice* device = alcOpenDevice(deviceID);
-    ALCcontext* context = device != nullptr ? alcCreateContext(device, nullptr) : nullptr;
+    ALCdevice* device = withoutStandardError([&] { return alcOpenDevice(deviceID); });
+    ALCcontext* context =
+        device != nullptr ? withoutStandardError([&] { return alcCreateContext(device, nullptr); })
+                          : nullptr;
     if (context == nullptr) {
         if (device != nullptr) {
             alcCloseDevice(device);

@@ -62,6 +62,11 @@ void startDecodingSceneImages() {
     prefetchImages(requests);
 }
 
+Scene::~Scene() {
+    delete particles;
+    delete soundEngine;
+}
+
 void Scene::registerPrograms() {
     for (const ProgramFiles& program : scenePrograms) {
         loadShader(program.vertex, program.fragment, program.geometry, program.name);

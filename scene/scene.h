@@ -66,6 +66,9 @@ struct Scene {
     irrklang::ISoundEngine* soundEngine = nullptr;
 
     Scene();
+    // Frees the particle generator and the sound engine (its music stops). GL objects are
+    // left to the end of the context.
+    ~Scene();
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
 

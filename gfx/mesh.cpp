@@ -59,8 +59,11 @@ void pointMissingRolesAtSpareUnits(GLuint program, const std::vector<Texture>& t
         const bool present =
             std::any_of(textures.begin(), textures.end(),
                         [&](const Texture& texture) { return texture.type == spare.role; });
+        if (present) {
+            continue;
+        }
         const GLint location = glGetUniformLocation(program, spare.role);
-        if (present || location == -1) {
+        if (location == -1) {
             continue;
         }
         glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(spare.unit));

@@ -20,20 +20,16 @@ struct Model {
     // Imports the file and appends its meshes. A failed import prints one line and
     // leaves the model empty.
     void load(std::string path);
-    // Pre-order walk: the node's meshes, then its children.
     void prefetchMaterialMaps(const aiScene* scene) const;
+    // Pre-order walk: the node's meshes, then its children.
     void importNode(const aiNode* node, const aiScene* scene);
     Mesh buildMesh(const aiMesh* mesh, const aiScene* scene);
     std::vector<Texture> loadMaterialMaps(const aiMaterial* material, aiTextureType textureType,
                                           const std::string& typeName);
 };
 
-// Loads directory + '/' + path as an RGBA texture with mipmaps. A file that cannot
-// be decoded gives a 1 x 1 texture of a colour neutral for the sampler role.
-// Whether a texture reference of a model in directory stays inside the tree it may
-// read: resources/ for a model inside it, else the model's own folder. Anything else
-// (an absolute path elsewhere, ../ that climbs out) is refused.
-bool textureInsideTree(const std::string& directory, const std::string& reference);
-
+// Loads the texture file that path names in directory (see textureFile) as an RGBA
+// texture with mipmaps. A file that cannot be decoded, or that lies outside the tree
+// the model may read, gives a 1 x 1 texture of a colour neutral for the sampler role.
 GLuint loadTexture2D(const char* path, const std::string& directory,
                      const std::string& role = "texture_diffuse");

@@ -5,11 +5,28 @@
 #include <png.h>
 #include <turbojpeg.h>
 
+// stb_image for the two formats model packs ship besides PNG and JPEG, and nothing else;
+// its buffers come from malloc, so they are freed and resized like the others.
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#define STBI_ONLY_TGA
+#define STBI_ONLY_BMP
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+#define STBI_NO_FAILURE_STRINGS
+#define STBI_MAX_DIMENSIONS 16384
+#define STBI_MALLOC(size) std::malloc(size)
+#define STBI_REALLOC(block, size) std::realloc(block, size)
+#define STBI_FREE(block) std::free(block)
+#include <stb/stb_image.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <string>
@@ -24,6 +41,7 @@ unsigned char* loadImageFromMemory(const unsigned char* bytes, std::size_t size,
 namespace {
 
 constexpr unsigned maxSide = 16384;
+static_assert(maxSide == STBI_MAX_DIMENSIONS, "stb_image's own cap must match");
 constexpr std::size_t maxDecodedBytes = std::size_t{256} << 20;
 // No sensible texture file is larger than the largest image it may decode to.
 constexpr std::size_t maxFileBytes = maxDecodedBytes;
@@ -47,7 +65,9 @@ constexpr unsigned lumaRounding = 1u << (lumaShift - 1);
 
 // tjDecompress2 fails on warnings too, which is what refuses a JPEG cut short; stopping at the
 // first one spares decoding the rest of a broken file. The scan limit stops progressive-scan bombs.
-constexpr int jpegDecodeFlags = TJFLAG_ACCURATEDCT | TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
+constexpr int jpegDecodeFlags = TJFLAG_ACCURATEDCT | TJFLAG_LIMITSCANS;
+// libjpeg's warning for data that ends early: the one warning that means a broken file.
+constexpr const char* jpegTruncated = "Premature end of JPEG file";
 
 struct Decoded {
     unsigned char* pixels = nullptr;
@@ -71,17 +91,22 @@ int outputChannels(int fileChannels, int forceChannels) {
 
 // The buffer holds the file's pixels first and the converted ones afterwards, so it is sized for
 // the wider of the two. Null when the image is empty, too large or memory runs out.
+bool withinCaps(unsigned width, unsigned height, int fileChannels, int forceChannels) {
+    if (width == 0 || height == 0 || width > maxSide || height > maxSide) {
+        return false;
+    }
+    const int widest = std::max(fileChannels, outputChannels(fileChannels, forceChannels));
+    return std::size_t{width} * height * static_cast<std::size_t>(widest) <= maxDecodedBytes;
+}
+
 unsigned char* allocatePixels(unsigned width, unsigned height, int fileChannels,
                               int forceChannels) {
-    if (width == 0 || height == 0 || width > maxSide || height > maxSide) {
+    if (!withinCaps(width, height, fileChannels, forceChannels)) {
         return nullptr;
     }
     const int widest = std::max(fileChannels, outputChannels(fileChannels, forceChannels));
-    const std::size_t bytes = std::size_t{width} * height * static_cast<std::size_t>(widest);
-    if (bytes > maxDecodedBytes) {
-        return nullptr;
-    }
-    return static_cast<unsigned char*>(std::malloc(bytes));
+    return static_cast<unsigned char*>(
+        std::malloc(std::size_t{width} * height * static_cast<std::size_t>(widest)));
 }
 
 Rgba readPixel(const unsigned char* p, int channels) {
@@ -204,10 +229,91 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t size, int forceChannels,
     const int fileChannels = grey ? greyChannels : rgbChannels;
     unsigned char* pixels = allocatePixels(
         static_cast<unsigned>(width), static_cast<unsigned>(height), fileChannels, forceChannels);
-    if (pixels == nullptr || tjDecompress2(jpeg.handle, bytes, size, pixels, width, 0, height,
-                                           grey ? TJPF_GRAY : TJPF_RGB, jpegDecodeFlags) != 0) {
+    if (pixels == nullptr) {
+        return false;
+    }
+    const auto decompress = [&](int flags) {
+        return tjDecompress2(jpeg.handle, bytes, size, pixels, width, 0, height,
+                             grey ? TJPF_GRAY : TJPF_RGB, flags) == 0;
+    };
+    // A warning other than a cut-off file (stray bytes before a marker, say) leaves a
+    // usable picture, as every viewer shows it; the first warning decides.
+    bool decoded = decompress(jpegDecodeFlags | TJFLAG_STOPONWARNING);
+    if (!decoded && tjGetErrorCode(jpeg.handle) == TJERR_WARNING &&
+        std::strstr(tjGetErrorStr2(jpeg.handle), jpegTruncated) == nullptr) {
+        decoded = decompress(jpegDecodeFlags);
+    }
+    if (!decoded) {
         std::free(pixels);
         return false;
+    }
+    out = {pixels, width, height, fileChannels};
+    return true;
+}
+
+// stb_image reads through these so that a file which ends before its pixels do is
+// noticed: stb_image itself would fill the rest with zeros.
+struct StbReader {
+    const unsigned char* bytes;
+    std::size_t size;
+    std::size_t at = 0;
+    bool overran = false;
+};
+
+int stbRead(void* user, char* data, int wanted) {
+    auto& reader = *static_cast<StbReader*>(user);
+    const std::size_t count = std::min(reader.size - reader.at, static_cast<std::size_t>(wanted));
+    reader.overran = reader.overran || count == 0;
+    std::memcpy(data, reader.bytes + reader.at, count);
+    reader.at += count;
+    return static_cast<int>(count);
+}
+
+void stbSkip(void* user, int count) {
+    auto& reader = *static_cast<StbReader*>(user);
+    if (count < 0) {
+        reader.at -= std::min(reader.at, static_cast<std::size_t>(-static_cast<long>(count)));
+        return;
+    }
+    reader.overran = reader.overran || static_cast<std::size_t>(count) > reader.size - reader.at;
+    reader.at = std::min(reader.size, reader.at + static_cast<std::size_t>(count));
+}
+
+int stbAtEnd(void* user) {
+    const auto& reader = *static_cast<StbReader*>(user);
+    return reader.at >= reader.size ? 1 : 0;
+}
+
+// TGA and BMP. The header is checked against the caps before any pixel is decoded.
+bool decodeTgaOrBmp(const unsigned char* bytes, std::size_t size, int forceChannels, Decoded& out) {
+    int width = 0;
+    int height = 0;
+    int fileChannels = 0;
+    if (size > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
+        !stbi_info_from_memory(bytes, static_cast<int>(size), &width, &height, &fileChannels) ||
+        fileChannels < greyChannels || fileChannels > SOIL_LOAD_RGBA ||
+        !withinCaps(static_cast<unsigned>(width), static_cast<unsigned>(height), fileChannels,
+                    forceChannels)) {
+        return false;
+    }
+    StbReader reader{bytes, size};
+    const stbi_io_callbacks callbacks{stbRead, stbSkip, stbAtEnd};
+    int decodedChannels = 0;
+    unsigned char* pixels =
+        stbi_load_from_callbacks(&callbacks, &reader, &width, &height, &decodedChannels, 0);
+    if (pixels == nullptr || reader.overran || decodedChannels != fileChannels) {
+        std::free(pixels);
+        return false;
+    }
+    // The conversion to more channels works in place, in a block large enough for them.
+    const int wanted = outputChannels(fileChannels, forceChannels);
+    if (wanted > fileChannels) {
+        void* larger = std::realloc(pixels, std::size_t(width) * std::size_t(height) * wanted);
+        if (larger == nullptr) {
+            std::free(pixels);
+            return false;
+        }
+        pixels = static_cast<unsigned char*>(larger);
     }
     out = {pixels, width, height, fileChannels};
     return true;
@@ -263,6 +369,8 @@ unsigned char* loadImageFromMemory(const unsigned char* bytes, std::size_t size,
         decoded = decodePng(bytes, size, forceChannels, image);
     } else if (startsWith(bytes, size, jpegSignature)) {
         decoded = decodeJpeg(bytes, size, forceChannels, image);
+    } else {
+        decoded = decodeTgaOrBmp(bytes, size, forceChannels, image);
     }
     if (!decoded) {
         return nullptr;

@@ -1,10 +1,11 @@
 #pragma once
 
 // Image decoding behind the two calls the renderer uses: PNG through libpng's
-// simplified API, JPEG through libjpeg-turbo. The file's content decides the
-// decoder, not its name. A file that is missing, truncated, corrupt, not an image,
-// larger than 16384 pixels a side or 256 MiB decoded gives a null pointer and a
-// size of 0 x 0.
+// simplified API, JPEG through libjpeg-turbo, TGA and BMP through stb_image. The
+// file's content decides the decoder, not its name. A JPEG with a recoverable fault
+// (stray bytes before a marker, say) decodes; one that ends early does not. A file
+// that is missing, truncated, corrupt, not an image, larger than 16384 pixels a side
+// or 256 MiB decoded gives a null pointer and a size of 0 x 0.
 
 enum {
     SOIL_LOAD_AUTO = 0, // the file's own channel count

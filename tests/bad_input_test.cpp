@@ -3,6 +3,7 @@
 // hangs.
 #include "gfx/mesh.h"
 #include "gfx/model.h"
+#include "gfx/model_import.h"
 #include "gfx/registry.h"
 #include "gfx/soil.h"
 #include "support/gl_context.h"

@@ -50,7 +50,8 @@ void Model::importNode(const aiNode* node, const aiScene* scene) {
 Mesh Model::buildMesh(const aiMesh* mesh, const aiScene* scene) {
     MeshData data = convertMesh(mesh);
     std::vector<Texture> textures;
-    if (mesh->mMaterialIndex < scene->mNumMaterials) {
+    if (mesh->mMaterialIndex < scene->mNumMaterials &&
+        scene->mMaterials[mesh->mMaterialIndex] != nullptr) {
         const aiMaterial* material = scene->mMaterials[mesh->mMaterialIndex];
         for (const MapKind& kind : materialMapKinds) {
             std::vector<Texture> maps = loadMaterialMaps(material, kind.textureType, kind.typeName);

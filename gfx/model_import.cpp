@@ -5,6 +5,7 @@
 #include <assimp/DefaultIOSystem.h>
 #include <assimp/IOStream.hpp>
 #include <assimp/postprocess.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -24,8 +25,9 @@ constexpr unsigned int importFlags =
     aiProcess_CalcTangentSpace | aiProcess_Triangulate | aiProcess_GenNormals | aiProcess_FlipUVs;
 static_assert(importFlags == 0x800029, "import post-processing changed");
 
-// Far deeper than any model nests its nodes; a node graph with a cycle stops here.
-constexpr int maxNodeDepth = 256;
+// Far deeper and larger than any model's node tree.
+constexpr std::size_t maxNodeDepth = 256;
+constexpr std::size_t maxNodeVisits = std::size_t{1} << 18;
 constexpr unsigned int triangleIndices = 3;
 
 const glm::vec3 fallbackNormal(0.0f, 1.0f, 0.0f);
@@ -91,6 +93,7 @@ struct RegularFileStream : Assimp::IOStream {
 // The importer opens the files a model names (material libraries, external parts)
 // through this: opening a FIFO for reading would wait for ever.
 struct RegularFileSystem : Assimp::DefaultIOSystem {
+    std::vector<std::string> refused;
     Assimp::IOStream* Open(const char* file, const char* mode) override {
         if (std::string(mode).find_first_of("wa+") != std::string::npos) {
             return nullptr;
@@ -98,9 +101,11 @@ struct RegularFileSystem : Assimp::DefaultIOSystem {
         std::string problem;
         std::FILE* opened = openRegularFile(file, problem);
         if (opened == nullptr) {
-            // Importers probe for optional files; only one that is there but unusable
-            // is worth a line.
-            if (problem != "no such file") {
+            // Importers probe for optional files, some more than once; a file that is
+            // there but unusable is worth one line.
+            if (problem != "no such file" &&
+                std::find(refused.begin(), refused.end(), file) == refused.end()) {
+                refused.emplace_back(file);
                 std::cout << "ERROR::ASSIMP:: " << file << ": " << problem << std::endl;
             }
             return nullptr;
@@ -108,6 +113,11 @@ struct RegularFileSystem : Assimp::DefaultIOSystem {
         return new RegularFileStream(opened);
     }
     void Close(Assimp::IOStream* stream) override { delete stream; }
+    // The library's own test opens the file, which would block on a FIFO as well.
+    bool Exists(const char* file) const override {
+        struct stat info {};
+        return stat(file, &info) == 0;
+    }
 };
 
 const aiScene* checkedScene(const aiScene* scene, const Assimp::Importer& importer,
@@ -157,7 +167,10 @@ fs::path findIgnoringCase(const fs::path& folder, const std::string& relative) {
         const size_t end = std::min(relative.find('/', start), relative.size());
         const std::string part = relative.substr(start, end - start);
         start = end + 1;
-        if (part.empty() || part == "." || part == ".." || present(current / part)) {
+        if (part.empty() || part == ".") {
+            continue;
+        }
+        if (part == ".." || present(current / part)) {
             current /= part;
             continue;
         }
@@ -183,17 +196,17 @@ bool fileInsideTree(const std::string& directory, const std::string& file) {
 
 } // namespace
 
-#if defined(ASSIMP_BUILD_DEBUG)
 namespace Assimp {
 // The importer's own consistency checks end the program by default; a file that trips
-// one is a broken file, so the import fails with the check as its reason instead.
-// This replaces the library's definition of the same function.
+// one is a broken file, so the import fails with the check as its reason instead. This
+// replaces the library's definition, which Debian's build calls whatever our build's
+// NDEBUG says; a library built without its checks never calls it.
+void aiAssertViolation(const char* failedExpression, const char* file, int line);
 void aiAssertViolation(const char* failedExpression, const char* file, int line) {
     throw std::runtime_error(std::string("the importer's check failed: ") + failedExpression +
                              " (" + file + ":" + std::to_string(line) + ")");
 }
 } // namespace Assimp
-#endif
 
 const aiScene* importModelFile(Assimp::Importer& importer, const std::string& path,
                                std::string& problem) {
@@ -215,26 +228,45 @@ const aiScene* importModelFromMemory(Assimp::Importer& importer, const void* byt
 }
 
 namespace {
-void walkNode(const aiNode* node, const aiScene* scene,
-              const std::function<void(const aiMesh*)>& visit, int depth) {
-    if (node == nullptr || depth > maxNodeDepth) {
+
+struct NodeWalk {
+    const aiScene* scene;
+    const std::function<void(const aiMesh*)>& visit;
+    std::vector<const aiNode*> ancestors;
+    std::size_t visits = 0;
+};
+
+void walkNode(const aiNode* node, NodeWalk& walk) {
+    // A node that is its own ancestor would be walked for ever; nodes shared down a
+    // deep chain would be walked an exponential number of times.
+    if (node == nullptr || walk.ancestors.size() >= maxNodeDepth || ++walk.visits > maxNodeVisits ||
+        std::find(walk.ancestors.begin(), walk.ancestors.end(), node) != walk.ancestors.end()) {
         return;
     }
-    for (unsigned int k = 0; k < node->mNumMeshes; ++k) {
+    for (unsigned int k = 0; node->mMeshes != nullptr && k < node->mNumMeshes; ++k) {
         // Only a malformed file names a mesh the scene does not have.
-        if (node->mMeshes[k] < scene->mNumMeshes && scene->mMeshes[node->mMeshes[k]] != nullptr) {
-            visit(scene->mMeshes[node->mMeshes[k]]);
+        const unsigned int index = node->mMeshes[k];
+        if (index < walk.scene->mNumMeshes && walk.scene->mMeshes[index] != nullptr) {
+            walk.visit(walk.scene->mMeshes[index]);
         }
     }
-    for (unsigned int child = 0; child < node->mNumChildren; ++child) {
-        walkNode(node->mChildren[child], scene, visit, depth + 1);
+    walk.ancestors.push_back(node);
+    for (unsigned int child = 0; node->mChildren != nullptr && child < node->mNumChildren;
+         ++child) {
+        walkNode(node->mChildren[child], walk);
     }
+    walk.ancestors.pop_back();
 }
+
 } // namespace
 
 void forEachNodeMesh(const aiNode* node, const aiScene* scene,
                      const std::function<void(const aiMesh*)>& visit) {
-    walkNode(node, scene, visit, 0);
+    if (scene->mMeshes == nullptr) {
+        return;
+    }
+    NodeWalk walk{scene, visit, {}};
+    walkNode(node, walk);
 }
 
 MeshData convertMesh(const aiMesh* mesh) {
@@ -312,9 +344,10 @@ bool textureInsideTree(const std::string& directory, const std::string& referenc
 
 std::vector<std::string> materialMapFiles(const aiScene* scene, const std::string& directory) {
     std::vector<std::string> files;
-    for (unsigned int m = 0; m < scene->mNumMeshes; ++m) {
+    for (unsigned int m = 0; scene->mMeshes != nullptr && m < scene->mNumMeshes; ++m) {
         if (scene->mMeshes[m] == nullptr ||
-            scene->mMeshes[m]->mMaterialIndex >= scene->mNumMaterials) {
+            scene->mMeshes[m]->mMaterialIndex >= scene->mNumMaterials ||
+            scene->mMaterials[scene->mMeshes[m]->mMaterialIndex] == nullptr) {
             continue;
         }
         const aiMaterial* material = scene->mMaterials[scene->mMeshes[m]->mMaterialIndex];

@@ -25,7 +25,8 @@ const aiScene* importModelFromMemory(Assimp::Importer& importer, const void* byt
                                      std::size_t size, const char* hint, std::string& problem);
 
 // Pre-order walk: the node's meshes, then its children. A reference to a mesh the
-// scene lacks, a null child or a walk deeper than any real file nests is skipped.
+// scene lacks, a null child, a node that is its own ancestor and anything beyond the
+// depth and size of any real model's tree is skipped.
 void forEachNodeMesh(const aiNode* node, const aiScene* scene,
                      const std::function<void(const aiMesh*)>& visit);
 

@@ -217,8 +217,14 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t size, int forceChannels,
     int height = 0;
     int subsampling = 0;
     int colourSpace = 0;
-    if (jpeg.handle == nullptr || tjDecompressHeader3(jpeg.handle, bytes, size, &width, &height,
-                                                      &subsampling, &colourSpace) != 0) {
+    // TurboJPEG reports a warning as a failure even where it read on.
+    const auto readOn = [&](int result) {
+        return result == 0 || (tjGetErrorCode(jpeg.handle) == TJERR_WARNING &&
+                               std::strstr(tjGetErrorStr2(jpeg.handle), jpegTruncated) == nullptr);
+    };
+    if (jpeg.handle == nullptr ||
+        !readOn(tjDecompressHeader3(jpeg.handle, bytes, size, &width, &height, &subsampling,
+                                    &colourSpace))) {
         return false;
     }
     // CMYK needs a colour profile to become RGB; TurboJPEG cannot convert it.
@@ -234,14 +240,14 @@ bool decodeJpeg(const unsigned char* bytes, std::size_t size, int forceChannels,
     }
     const auto decompress = [&](int flags) {
         return tjDecompress2(jpeg.handle, bytes, size, pixels, width, 0, height,
-                             grey ? TJPF_GRAY : TJPF_RGB, flags) == 0;
+                             grey ? TJPF_GRAY : TJPF_RGB, flags);
     };
-    // A warning other than a cut-off file (stray bytes before a marker, say) leaves a
-    // usable picture, as every viewer shows it; the first warning decides.
-    bool decoded = decompress(jpegDecodeFlags | TJFLAG_STOPONWARNING);
-    if (!decoded && tjGetErrorCode(jpeg.handle) == TJERR_WARNING &&
-        std::strstr(tjGetErrorStr2(jpeg.handle), jpegTruncated) == nullptr) {
-        decoded = decompress(jpegDecodeFlags);
+    // A warning other than a cut-off file (stray bytes between segments, say) leaves a
+    // usable picture, as every viewer shows it. The first pass stops at the first
+    // warning, which for a cut-off file is that one; the second reads on past others.
+    bool decoded = decompress(jpegDecodeFlags | TJFLAG_STOPONWARNING) == 0;
+    if (!decoded && readOn(-1)) {
+        decoded = readOn(decompress(jpegDecodeFlags));
     }
     if (!decoded) {
         std::free(pixels);

@@ -120,6 +120,40 @@ TEST_F(BadInput, ModelThatIsNotARegularFileIsRefusedByName) {
                   "ERROR::ASSIMP:: " + path + ": not a regular file\n");
         EXPECT_TRUE(model.meshes.empty());
     }
+
+    // A material library that is a FIFO: the importer would wait on it for ever. It is
+    // refused by name and the model loads without its materials.
+    const std::string library = makeFifo("fifo.mtl");
+    const std::string obj = writeFile("fifo.obj", "mtllib fifo.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                                                  "usemtl stone\nf 1 2 3\n");
+    testing::internal::CaptureStdout();
+    Model model;
+    model.load(obj);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR::ASSIMP:: " + library + ": not a regular file\n");
+    ASSERT_EQ(model.meshes.size(), 1u);
+    EXPECT_TRUE(model.meshes[0].textures.empty());
+}
+
+// The importer's own consistency checks would end the program; this file (more
+// vertices promised than given) trips one. So do files with only points or lines.
+TEST_F(BadInput, ModelsThatTripTheImporterOrHoldNoTrianglesGetOneLine) {
+    const std::string tripping = writeFile("short.off", "OFF\n20 2 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n"
+                                                        "3 0 1 2\n3 1 3 2\n");
+    testing::internal::CaptureStdout();
+    Model model;
+    model.load(tripping);
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed.rfind("ERROR::ASSIMP:: " + tripping + ": ", 0), 0u) << printed;
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+    EXPECT_TRUE(model.meshes.empty());
+
+    const std::string lines = writeFile("lines.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2 3\np 1\n");
+    testing::internal::CaptureStdout();
+    model.load(lines);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "ERROR::ASSIMP:: " + lines + ": no triangles to draw\n");
+    EXPECT_TRUE(model.meshes.empty());
 }
 
 // A user's model whose meshes carry 0 to 3 maps, drawn in an order where each has fewer
@@ -194,6 +228,9 @@ TEST_F(BadInput, TextureReferencesOutsideTheTreeAreNotRead) {
     EXPECT_FALSE(textureInsideTree(model, "../textures/stone.png"));
     EXPECT_TRUE(textureInsideTree(model, "sub/../inside.png"));
     EXPECT_TRUE(textureInsideTree(model, "/inside.png"));
+    // Windows separators and foreign absolute paths find nothing outside either.
+    EXPECT_FALSE(textureInsideTree(model, "..\\..\\outside.png"));
+    EXPECT_FALSE(textureInsideTree(model, "C:\\..\\..\\..\\outside.png"));
 
     testing::internal::CaptureStdout();
     Model loaded;

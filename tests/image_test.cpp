@@ -4,6 +4,11 @@
 #include <png.h>
 #include <turbojpeg.h>
 
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#define STBI_WRITE_NO_STDIO
+#include <stb/stb_image_write.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -35,6 +40,9 @@ constexpr std::size_t inIdatData = 46; // valid signature and IHDR, then a cut-o
 constexpr std::size_t idatCrcAndIend = 16;
 constexpr std::size_t jpegInScan = 10; // before the end
 constexpr std::size_t jpegEoi = 2;
+constexpr std::size_t strayBytes = 3; // a warning, not an error
+constexpr unsigned char strayByte = 0x5a;
+constexpr std::size_t inPixelData = 5; // cut from the end of a TGA or BMP
 constexpr std::size_t garbageSize = 64;
 constexpr unsigned char garbageByte = 0xab;
 constexpr int capSide = 16384;
@@ -135,6 +143,42 @@ Case jpegCase(const char* name, const Rgba& top, const Rgba& bottom, bool grey) 
     return {name, file, grey ? 1 : 3, jpegSide, pixels, jpegTolerance};
 }
 
+// Stray bytes between two header segments: libjpeg warns about them and reads on.
+Case withStrayBytes(Case c) {
+    c.name += " with stray bytes";
+    const unsigned char startOfFrame[] = {0xff, 0xc0};
+    const auto frame =
+        std::search(c.file.begin(), c.file.end(), std::begin(startOfFrame), std::end(startOfFrame));
+    c.file.insert(frame, strayBytes, strayByte);
+    return c;
+}
+
+// TGA (grey, RGB, RGBA, run-length coded or not) and BMP (RGB, RGBA), as other tools
+// write them; the odd width pads BMP rows.
+Case stbCase(const char* name, bool bmp, int channels, bool runLength) {
+    const bool colour = channels >= 3;
+    const bool alpha = channels == 2 || channels == 4;
+    std::vector<Rgba> pixels(std::begin(colours), std::end(colours));
+    Bytes samples;
+    for (Rgba& c : pixels) {
+        c = {c.r, colour ? c.g : c.r, colour ? c.b : c.r, alpha ? c.a : opaque};
+        const Bytes all = colour ? Bytes{c.r, c.g, c.b, c.a} : Bytes{c.r, c.a};
+        samples.insert(samples.end(), all.begin(), all.begin() + channels);
+    }
+    Bytes file;
+    const auto append = [](void* context, void* data, int size) {
+        auto* bytes = static_cast<Bytes*>(context);
+        bytes->insert(bytes->end(), static_cast<unsigned char*>(data),
+                      static_cast<unsigned char*>(data) + size);
+    };
+    stbi_write_tga_with_rle = runLength ? 1 : 0;
+    const int written = bmp ? stbi_write_bmp_to_func(append, &file, smallWidth, smallHeight,
+                                                     channels, samples.data())
+                            : stbi_write_tga_to_func(append, &file, smallWidth, smallHeight,
+                                                     channels, samples.data());
+    return {name, written != 0 ? file : Bytes(), channels, smallWidth, pixels};
+}
+
 struct Loaded {
     int width = -1, height = -1, channels = -1; // before pixels, which fills them
     std::unique_ptr<unsigned char, void (*)(unsigned char*)> pixels;
@@ -179,6 +223,12 @@ TEST_F(ImageLayer, EveryKindDecodesTopRowFirstToTheChannelsAskedFor) {
         pngCase("RGB 16-bit", PNG_COLOR_TYPE_RGB, 16, 3),
         jpegCase("JPEG", {200, 40, 90, 255}, {30, 160, 220, 255}, false),
         jpegCase("grey JPEG", {60, 60, 60, 255}, {210, 210, 210, 255}, true),
+        withStrayBytes(jpegCase("JPEG", {200, 40, 90, 255}, {30, 160, 220, 255}, false)),
+        stbCase("grey TGA", false, 1, false),
+        stbCase("RGB TGA, run-length coded", false, 3, true),
+        stbCase("RGBA TGA", false, 4, false),
+        stbCase("RGB BMP", true, 3, false),
+        stbCase("RGBA BMP", true, 4, false),
     };
     for (const Case& c : cases) {
         const std::string path = write("image", c.file);
@@ -217,13 +267,17 @@ TEST_F(ImageLayer, BrokenMissingOrOversizedFilesAndUnknownChannelCountsGiveNothi
     ASSERT_NE(Loaded(widest, SOIL_LOAD_RGBA).pixels, nullptr);
     ASSERT_EQ(std::string(png.begin() + idatTypeStart, png.begin() + idatTypeStart + 4), "IDAT");
     const Bytes jpeg = jpegCase("", colours[0], colours[4], false).file;
+    const Bytes tga = stbCase("", false, 4, false).file;
+    const Bytes bmp = stbCase("", true, 3, false).file;
 
     for (const std::string& path :
          {write("empty", {}), write("garbage", Bytes(garbageSize, garbageByte)),
           dir + "/missing.png", write("png_in_idat", Bytes(png.begin(), png.begin() + inIdatData)),
           write("png_without_trailer", Bytes(png.begin(), png.end() - idatCrcAndIend)),
           write("jpeg_in_scan", Bytes(jpeg.begin(), jpeg.end() - jpegInScan)),
-          write("jpeg_without_eoi", Bytes(jpeg.begin(), jpeg.end() - jpegEoi))}) {
+          write("jpeg_without_eoi", Bytes(jpeg.begin(), jpeg.end() - jpegEoi)),
+          write("tga_in_pixels", Bytes(tga.begin(), tga.end() - inPixelData)),
+          write("bmp_in_pixels", Bytes(bmp.begin(), bmp.end() - inPixelData))}) {
         expectNothing(path);
     }
     expectNothing(write("too_wide", encodePng(PNG_COLOR_TYPE_GRAY, 8, capSide + 1, 1)));

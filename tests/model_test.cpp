@@ -1,4 +1,5 @@
 #include "gfx/model.h"
+#include "gfx/model_import.h"
 #include "support/gl_context.h"
 #include "support/test_files.h"
 
@@ -219,6 +220,77 @@ TEST_F(ModelTest, MalformedMeshesStaySafe) {
     // No normals in the file: each vertex faces away from its triangle's front side.
     for (const Vertex& vertex : built.vertices) {
         EXPECT_EQ(vertex.normal, glm::vec3(0, 0, 1));
+    }
+}
+
+// References as tools on other systems write them: Windows separators, another letter
+// case, a path on the author's machine. Each finds the file in the model's folder.
+TEST_F(ModelTest, TextureReferencesFindTheirFilesAsOtherToolsWriteThem) {
+    fs::create_directories(directory + "/Textures");
+    ASSERT_TRUE(writePng(directory + "/Textures/Stone.PNG", 1, 1, 3, {1, 2, 3}));
+    const std::string stone = directory + "/Textures/Stone.PNG";
+    EXPECT_EQ(textureFile(directory, "Textures/Stone.PNG"), stone);
+    EXPECT_EQ(textureFile(directory, ".\\textures\\stone.png"), stone);
+    EXPECT_EQ(textureFile(directory, "TEXTURES/STONE.PNG"), stone);
+    EXPECT_EQ(textureFile(directory, "D:\\art\\A.PNG"), directory + "/a.png");
+    EXPECT_EQ(textureFile(directory, "/home/artist/b.png"), directory + "/b.png");
+    // Nothing matches: the joined path, which then fails to load with its line.
+    EXPECT_EQ(textureFile(directory, "art\\gone.png"), directory + "/art/gone.png");
+
+    const Model model = loadWithMaterials("map_Kd .\\TEXTURES\\stone.png", "map_Kd C:\\x\\B.png");
+    ASSERT_EQ(model.loadedTextures.size(), 2u);
+    EXPECT_EQ(texels(model.loadedTextures[0].id), std::vector<unsigned char>({1, 2, 3, 255}));
+    EXPECT_EQ(texels(model.loadedTextures[1].id).size(), 2u * 2u * 4u);
+}
+
+// Models that other tools wrote, from the importer's test models that Debian packages.
+TEST_F(ModelTest, ModelsFromOtherToolsLoadAsTheirAuthorsMeant) {
+    const std::string models = "/usr/share/assimp/models";
+    if (!fs::is_directory(models)) {
+        GTEST_SKIP() << "assimp-testmodels is not installed";
+    }
+    struct Expected {
+        const char* file;
+        size_t meshes, triangles, textures;
+    };
+    const Expected quiet[] = {
+        {"OBJ/spider.obj", 19, 1368, 4},  // references written .\SpiderTex.jpg
+        {"3DS/test1.3ds", 9, 108, 3},     // IMAGE1.JPG for IMAGE1.jpg
+        {"Collada/duck.dae", 1, 4212, 1}, // a TGA map
+        {"LWO/LWO2/boxuv.lwo", 1, 12, 1}, // a BMP map
+        {"OBJ/testmixed.obj", 1, 12, 0},  // lines and points beside quads
+        {"RAW/WithColor.raw", 1, 2, 0},   // a null child node
+    };
+    for (const Expected& expected : quiet) {
+        SCOPED_TRACE(expected.file);
+        testing::internal::CaptureStdout();
+        Model model;
+        model.load(models + "/" + expected.file);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(model.meshes.size(), expected.meshes);
+        size_t triangles = 0;
+        for (const Mesh& mesh : model.meshes) {
+            ASSERT_EQ(mesh.indices.size() % 3, 0u);
+            triangles += mesh.indices.size() / 3;
+            for (GLuint index : mesh.indices) {
+                ASSERT_LT(index, mesh.vertices.size());
+            }
+        }
+        EXPECT_EQ(triangles, expected.triangles);
+        ASSERT_EQ(model.loadedTextures.size(), expected.textures);
+        // Decoded pictures, not the 1 x 1 stand-in.
+        for (const Texture& texture : model.loadedTextures) {
+            EXPECT_GT(texels(texture.id).size(), 4u) << texture.path.C_Str();
+        }
+    }
+    for (const char* onlyOddPrimitives : {"OBJ/testline.obj", "OBJ/testpoints.obj"}) {
+        const std::string path = models + "/" + onlyOddPrimitives;
+        testing::internal::CaptureStdout();
+        Model model;
+        model.load(path);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "ERROR::ASSIMP:: " + path + ": no triangles to draw\n");
+        EXPECT_TRUE(model.meshes.empty());
     }
 }
 

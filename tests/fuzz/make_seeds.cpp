@@ -1,6 +1,11 @@
-// Writes a starting corpus for the image fuzzer: one tiny image of each kind the layer reads.
+// Writes a starting corpus for the image fuzzer: one tiny image of each kind the layer
+// reads.
 #include <png.h>
 #include <turbojpeg.h>
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#include <stb/stb_image_write.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -60,6 +65,15 @@ bool writeJpeg(const std::filesystem::path& path, int pixelFormat, int subsampli
     return written;
 }
 
+// TGA (with or without run-length coding) and BMP, through stb's writer.
+bool writeStb(const std::filesystem::path& path, int channels, bool runLength) {
+    const std::vector<unsigned char> pixels = pattern(seedSide * seedSide * channels, 256);
+    stbi_write_tga_with_rle = runLength ? 1 : 0;
+    return path.extension() == ".bmp"
+               ? stbi_write_bmp(path.c_str(), seedSide, seedSide, channels, pixels.data()) != 0
+               : stbi_write_tga(path.c_str(), seedSide, seedSide, channels, pixels.data()) != 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -78,7 +92,9 @@ int main(int argc, char** argv) {
         writePng(dir / "rgba16.png", PNG_FORMAT_LINEAR_RGB_ALPHA) &&
         writeJpeg(dir / "grey.jpg", TJPF_GRAY, TJSAMP_GRAY, 0) &&
         writeJpeg(dir / "colour420.jpg", TJPF_RGB, TJSAMP_420, 0) &&
-        writeJpeg(dir / "progressive.jpg", TJPF_RGB, TJSAMP_444, TJFLAG_PROGRESSIVE);
+        writeJpeg(dir / "progressive.jpg", TJPF_RGB, TJSAMP_444, TJFLAG_PROGRESSIVE) &&
+        writeStb(dir / "grey.tga", 1, false) && writeStb(dir / "rgba_rle.tga", 4, true) &&
+        writeStb(dir / "rgb.bmp", 3, false) && writeStb(dir / "rgba.bmp", 4, false);
     if (!written) {
         std::fprintf(stderr, "could not write the seeds into %s\n", argv[1]);
         return 1;

@@ -66,6 +66,10 @@ constexpr unsigned lumaRounding = 1u << (lumaShift - 1);
 // tjDecompress2 fails on warnings too, which is what refuses a JPEG cut short; stopping at the
 // first one spares decoding the rest of a broken file. The scan limit stops progressive-scan bombs.
 constexpr int jpegDecodeFlags = TJFLAG_ACCURATEDCT | TJFLAG_LIMITSCANS;
+// No TGA or BMP packs more pixels into a byte than a run-length coded grey TGA: 128 in
+// a two-byte packet. A file too short for its size is cut off, and is refused before
+// stb_image would decode the missing rest as zeros, which takes long for a large one.
+constexpr std::size_t maxPixelsPerFileByte = 64;
 // libjpeg's warning for data that ends early: the one warning that means a broken file.
 constexpr const char* jpegTruncated = "Premature end of JPEG file";
 
@@ -299,7 +303,8 @@ bool decodeTgaOrBmp(const unsigned char* bytes, std::size_t size, int forceChann
         !stbi_info_from_memory(bytes, static_cast<int>(size), &width, &height, &fileChannels) ||
         fileChannels < greyChannels || fileChannels > SOIL_LOAD_RGBA ||
         !withinCaps(static_cast<unsigned>(width), static_cast<unsigned>(height), fileChannels,
-                    forceChannels)) {
+                    forceChannels) ||
+        std::size_t(width) * std::size_t(height) > size * maxPixelsPerFileByte) {
         return false;
     }
     StbReader reader{bytes, size};

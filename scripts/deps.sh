@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     cmake g++ make pkg-config
     libglfw3-dev libglm-dev libassimp-dev python3-glad libx11-dev
-    libpng-dev libturbojpeg0-dev libstb-dev clang libclang-rt-14-dev
+    libpng-dev libturbojpeg0-dev libstb-dev clang libclang-rt-14-dev assimp-testmodels
     libopenal-dev libsndfile1-dev libmp3lame-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev

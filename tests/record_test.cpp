@@ -13,6 +13,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libswscale/swscale.h>
 }
 
 #include <gtest/gtest.h>
@@ -177,6 +178,7 @@ std::vector<unsigned char> directFrame(Scene& scene, long n) {
     av_frame_get_buffer(yuv, 0);
     SwsContext* converter = createPictureConverter(screenWidth, screenHeight);
     convertPicture(converter, rgba.data(), screenWidth, screenHeight, yuv);
+    sws_freeContext(converter);
     std::vector<unsigned char> planes = packedPlanes(yuv);
     av_frame_free(&yuv);
     return planes;

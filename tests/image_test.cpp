@@ -128,7 +128,9 @@ Case pngCase(const char* name, int colourType, int bitDepth, int fileChannels,
 }
 
 // Top half one colour and bottom half another, in whole 8 x 8 blocks so they stay flat.
-Case jpegCase(const char* name, const Rgba& top, const Rgba& bottom, bool grey) {
+// Pixels given as CMYK make an ink-separation JPEG (stored as YCCK).
+Case jpegCase(const char* name, const Rgba& top, const Rgba& bottom, bool grey,
+              int pixelFormat = TJPF_RGBX) {
     std::vector<Rgba> pixels(jpegSide * jpegSide / 2, top);
     pixels.resize(jpegSide * jpegSide, bottom);
     tjhandle compressor = tjInitCompress();
@@ -136,7 +138,7 @@ Case jpegCase(const char* name, const Rgba& top, const Rgba& bottom, bool grey) 
     unsigned long size = 0;
     const int result = tjCompress2(
         compressor, reinterpret_cast<const unsigned char*>(pixels.data()), jpegSide, 0, jpegSide,
-        TJPF_RGBX, &jpeg, &size, grey ? TJSAMP_GRAY : TJSAMP_444, jpegQuality, 0);
+        pixelFormat, &jpeg, &size, grey ? TJSAMP_GRAY : TJSAMP_444, jpegQuality, 0);
     const Bytes file = result == 0 ? Bytes(jpeg, jpeg + size) : Bytes();
     tjFree(jpeg);
     tjDestroy(compressor);
@@ -269,6 +271,8 @@ TEST_F(ImageLayer, BrokenMissingOrOversizedFilesAndUnknownChannelCountsGiveNothi
     const Bytes jpeg = jpegCase("", colours[0], colours[4], false).file;
     const Bytes tga = stbCase("", false, 4, false).file;
     const Bytes bmp = stbCase("", true, 3, false).file;
+    const Bytes inks = jpegCase("", colours[0], colours[4], false, TJPF_CMYK).file;
+    ASSERT_FALSE(inks.empty());
 
     for (const std::string& path :
          {write("empty", {}), write("garbage", Bytes(garbageSize, garbageByte)),
@@ -277,7 +281,8 @@ TEST_F(ImageLayer, BrokenMissingOrOversizedFilesAndUnknownChannelCountsGiveNothi
           write("jpeg_in_scan", Bytes(jpeg.begin(), jpeg.end() - jpegInScan)),
           write("jpeg_without_eoi", Bytes(jpeg.begin(), jpeg.end() - jpegEoi)),
           write("tga_in_pixels", Bytes(tga.begin(), tga.end() - inPixelData)),
-          write("bmp_in_pixels", Bytes(bmp.begin(), bmp.end() - inPixelData))}) {
+          write("bmp_in_pixels", Bytes(bmp.begin(), bmp.end() - inPixelData)),
+          write("cmyk_jpeg", inks)}) {
         expectNothing(path);
     }
     expectNothing(write("too_wide", encodePng(PNG_COLOR_TYPE_GRAY, 8, capSide + 1, 1)));

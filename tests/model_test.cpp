@@ -203,7 +203,8 @@ TEST_F(ModelTest, MalformedMeshesStaySafe) {
     scene.mMaterials = new aiMaterial* [1] { new aiMaterial() };
     aiMesh mesh;
     mesh.mNumVertices = 3;
-    mesh.mVertices = new aiVector3D[3]{{0, 0, 0}, {2, 0, 0}, {0, 2, 0}};
+    // Small, so that its area weight is well below 1.
+    mesh.mVertices = new aiVector3D[3]{{0, 0, 0}, {0.5f, 0, 0}, {0, 0.5f, 0}};
     mesh.mNumFaces = 2;
     mesh.mFaces = new aiFace[2];
     for (aiFace& face : {std::ref(mesh.mFaces[0]), std::ref(mesh.mFaces[1])}) {
@@ -238,6 +239,13 @@ TEST_F(ModelTest, TextureReferencesFindTheirFilesAsOtherToolsWriteThem) {
     EXPECT_EQ(textureFile(directory, "art\\gone.png"), directory + "/art/gone.png");
 
     const Model model = loadWithMaterials("map_Kd .\\TEXTURES\\stone.png", "map_Kd C:\\x\\B.png");
+    // The files the model's maps name, as they are read ahead of the upload.
+    Assimp::Importer importer;
+    std::string problem;
+    const aiScene* scene = importModelFile(importer, directory + "/scene.obj", problem);
+    ASSERT_NE(scene, nullptr) << problem;
+    EXPECT_EQ(materialMapFiles(scene, directory),
+              (std::vector<std::string>{stone, directory + "/b.png"}));
     ASSERT_EQ(model.loadedTextures.size(), 2u);
     EXPECT_EQ(texels(model.loadedTextures[0].id), std::vector<unsigned char>({1, 2, 3, 255}));
     EXPECT_EQ(texels(model.loadedTextures[1].id).size(), 2u * 2u * 4u);

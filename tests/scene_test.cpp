@@ -18,6 +18,7 @@
 #include <fstream>
 #include <map>
 #include <numeric>
+#include <random>
 
 namespace fs = std::filesystem;
 
@@ -448,6 +449,94 @@ TEST_F(SceneTest, BlurSpreadsLightIntoARoundHalo) {
     // The kernel's own width, computed from its weights and offsets.
     EXPECT_NEAR(std::sqrt(varianceX / sum), 12.04, 0.1);
     EXPECT_NEAR(std::sqrt(varianceY / sum), 12.04, 0.1);
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+}
+
+// The composite smooths geometric edges and leaves texture detail alone. Its input is
+// written straight into the HDR target: a bright field, a dark box turned so its edges
+// are staircases, and a patch of fine noise like stone.
+TEST_F(SceneTest, CompositeSmoothsEdgesButNotTexture) {
+    const float bright = 3.0f;
+    const float dark = 0.03f;
+    const float stone = 0.5f;
+    const float grain = 0.2f;
+    const glm::vec2 boxCentre(400.0f, 300.0f);
+    const glm::vec2 boxHalf(150.0f, 100.0f);
+    const float slope = 0.2f; // one step of the staircase every five pixels
+    const int patch[4] = {800, 200, 1100, 500};
+    const glm::vec2 axis = glm::normalize(glm::vec2(1.0f, slope));
+    std::minstd_rand random;
+    std::vector<float> hdr(static_cast<size_t>(screenWidth) * screenHeight);
+    for (int y = 0; y < screenHeight; ++y) {
+        for (int x = 0; x < screenWidth; ++x) {
+            const glm::vec2 d = glm::vec2(x + 0.5f, y + 0.5f) - boxCentre;
+            const glm::vec2 local(glm::dot(d, axis), glm::dot(d, glm::vec2(-axis.y, axis.x)));
+            float value = bright;
+            if (std::abs(local.x) < boxHalf.x && std::abs(local.y) < boxHalf.y) {
+                value = dark;
+            } else if (x >= patch[0] && x < patch[2] && y >= patch[1] && y < patch[3]) {
+                const float noise = static_cast<float>(random()) / random.max() * 2.0f - 1.0f;
+                value = stone * (1.0f + grain * noise);
+            }
+            hdr[static_cast<size_t>(y) * screenWidth + x] = value;
+        }
+    }
+    std::vector<float> rgb(hdr.size() * 3);
+    for (size_t i = 0; i < hdr.size(); ++i) {
+        std::fill_n(rgb.begin() + static_cast<long>(i * 3), 3, hdr[i]);
+    }
+    const BloomTargets& targets = scene->bloomTargets;
+    glBindTexture(GL_TEXTURE_2D, targets.colorBuffers[0]);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, screenWidth, screenHeight, GL_RGB, GL_FLOAT,
+                    rgb.data());
+    scene->frameCamera.bloom = false;
+    scene->frameCamera.exposure = 1.0f;
+    scene->renderBloom();
+    const Picture shown = readScreen();
+    keepPicture("composite_edges", shown);
+
+    // The same tone mapping on the CPU, without any smoothing (rows top first).
+    auto displayed = [](float value) {
+        return 255.0 * std::pow(1.0 - std::exp(-static_cast<double>(value)), 1.0 / 2.2);
+    };
+    auto expected = [&](int x, int row) {
+        return displayed(hdr[static_cast<size_t>(screenHeight - 1 - row) * screenWidth + x]);
+    };
+    auto at = [&](int x, int row) {
+        return static_cast<double>(shown.rgb[(static_cast<size_t>(row) * screenWidth + x) * 3]);
+    };
+
+    // Along the box's long lower edge, pixels between dark and bright, which a hard
+    // staircase has none of.
+    const double low = displayed(dark);
+    const double high = displayed(bright);
+    int columnsWithBlend = 0;
+    const int firstColumn = static_cast<int>(boxCentre.x) - 100;
+    const int lastColumn = static_cast<int>(boxCentre.x) + 100;
+    for (int x = firstColumn; x < lastColumn; ++x) {
+        bool blended = false;
+        for (int row = 0; row < screenHeight; ++row) {
+            const double value = at(x, row);
+            blended = blended ||
+                      (value > low + 0.15 * (high - low) && value < high - 0.15 * (high - low) &&
+                       std::abs(expected(x, row) - value) > 0.1 * (high - low));
+        }
+        columnsWithBlend += blended ? 1 : 0;
+    }
+    EXPECT_GT(columnsWithBlend, (lastColumn - firstColumn) * 9 / 10);
+
+    // Inside the noise patch, the differences between neighbouring pixels stay what
+    // they are without smoothing.
+    double shownContrast = 0.0;
+    double plainContrast = 0.0;
+    for (int row = screenHeight - patch[3] + 2; row < screenHeight - patch[1] - 2; ++row) {
+        for (int x = patch[0] + 2; x < patch[2] - 2; ++x) {
+            shownContrast += std::abs(at(x + 1, row) - at(x, row));
+            plainContrast +=
+                std::abs(std::round(expected(x + 1, row)) - std::round(expected(x, row)));
+        }
+    }
+    EXPECT_NEAR(shownContrast / plainContrast, 1.0, 0.04);
     EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
 }
 

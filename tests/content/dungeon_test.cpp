@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,6 +47,14 @@ constexpr int raysAcross = 5;
 constexpr int viewCheckStride = 20;
 constexpr float nearPlane = 0.1f;
 constexpr float mouthProbe = 0.01f;
+
+// The floor rose in the entrance hall: its centre, the outer edge of its stone and of its
+// grate, and how far above its lowest point it reaches.
+constexpr glm::vec2 roseCentre{-5.2f, 8.2f};
+constexpr float roseRadius = 1.85f;
+constexpr float grateRadius = 0.36f;
+constexpr float roseDepth = 0.1f;
+constexpr float roseMargin = 0.01f;
 
 struct Box {
     glm::vec3 min;
@@ -143,6 +153,87 @@ std::vector<Triangle> readTriangles() {
         }
     }
     return triangles;
+}
+
+// The model's faces as position indices, by object, and the positions in world units.
+struct IndexedModel {
+    std::vector<glm::vec3> positions;
+    std::map<std::string, std::vector<std::array<size_t, 3>>> faces;
+};
+
+IndexedModel readIndexedModel() {
+    IndexedModel model;
+    std::ifstream file(objPath);
+    std::string object;
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream in(line);
+        std::string tag;
+        in >> tag;
+        if (tag == "v") {
+            glm::vec3 p;
+            in >> p.x >> p.y >> p.z;
+            model.positions.push_back(p * modelScale);
+        } else if (tag == "o") {
+            in >> object;
+        } else if (tag == "f") {
+            std::array<size_t, 3> v{};
+            if (std::sscanf(line.c_str(), "f %zu/%*u/%*u %zu/%*u/%*u %zu/%*u/%*u", &v[0], &v[1],
+                            &v[2]) == 3) {
+                for (size_t& k : v) {
+                    k -= 1;
+                }
+                model.faces[object].push_back(v);
+            }
+        }
+    }
+    return model;
+}
+
+// The faces of one object that lie wholly within `radius` of the rose's centre and no
+// higher than roseDepth above the lowest of them.
+std::vector<std::array<size_t, 3>> roseFaces(const IndexedModel& model, const std::string& object,
+                                             float radius) {
+    auto near = [&](size_t k) {
+        const glm::vec3& p = model.positions[k];
+        return glm::distance(glm::vec2(p.x, p.z), roseCentre) <= radius + roseMargin;
+    };
+    std::vector<std::array<size_t, 3>> inside;
+    float lowest = std::numeric_limits<float>::max();
+    for (const auto& face : model.faces.at(object)) {
+        if (near(face[0]) && near(face[1]) && near(face[2])) {
+            inside.push_back(face);
+            for (size_t k : face) {
+                lowest = std::min(lowest, model.positions[k].y);
+            }
+        }
+    }
+    std::vector<std::array<size_t, 3>> rose;
+    for (const auto& face : inside) {
+        if (std::all_of(face.begin(), face.end(),
+                        [&](size_t k) { return model.positions[k].y <= lowest + roseDepth; })) {
+            rose.push_back(face);
+        }
+    }
+    return rose;
+}
+
+// Each edge borders exactly two faces, once in each direction: a closed, consistently
+// turned surface, with no gap and no vertex in the middle of another face's edge.
+void expectClosed(const IndexedModel& model, const std::vector<std::array<size_t, 3>>& faces) {
+    std::map<std::pair<size_t, size_t>, int> directed;
+    for (const auto& face : faces) {
+        ASSERT_TRUE(face[0] != face[1] && face[1] != face[2] && face[2] != face[0])
+            << "degenerate face at " << text(model.positions[face[0]]);
+        for (int k = 0; k < 3; ++k) {
+            directed[{face[static_cast<size_t>(k)], face[static_cast<size_t>((k + 1) % 3)]}] += 1;
+        }
+    }
+    for (const auto& [edge, count] : directed) {
+        const auto back = directed.find({edge.second, edge.first});
+        ASSERT_TRUE(count == 1 && back != directed.end() && back->second == 1)
+            << "open or doubled edge from " << text(model.positions[edge.first]) << " to "
+            << text(model.positions[edge.second]);
+    }
 }
 
 // Distance along the ray to the nearest triangle, or a negative value.
@@ -251,6 +342,20 @@ TEST(DungeonModel, NothingInsideLooksIntoTheVoid) {
                 << (hit < 0.0f ? " sees the void" : " has a surface within the near plane");
         }
     }
+}
+
+// The rose's stone and its grate are each one closed solid, so no light line can show
+// between its stones, its rings or where it meets the floor.
+TEST(DungeonModel, FloorRoseIsWatertight) {
+    const IndexedModel model = readIndexedModel();
+    ASSERT_FALSE(model.positions.empty()) << objPath << " is missing or empty";
+    const auto stone = roseFaces(model, "wall", roseRadius);
+    const auto grate = roseFaces(model, "metal", grateRadius);
+    // Three rings of bevelled stones, joints and mortar bands, walls and a bottom.
+    EXPECT_GT(stone.size(), 1000u);
+    EXPECT_GT(grate.size(), 40u);
+    expectClosed(model, stone);
+    expectClosed(model, grate);
 }
 
 } // namespace

@@ -3,13 +3,15 @@
 #include <glm/geometric.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 #include <limits>
 
 namespace {
 
-constexpr float twoPi = 6.2831853f;
+constexpr float pi = 3.14159265f;
+constexpr float twoPi = 2.0f * pi;
 // Slices used to bound the stone of an arch.
 constexpr int archBoundSlices = 8;
 
@@ -122,10 +124,15 @@ struct RoseRing {
     int count;
 };
 constexpr RoseRing roseRings[] = {{0.44f, 0.95f, 10}, {1.02f, 1.55f, 16}, {1.62f, 1.85f, 28}};
+// Joints are V-shaped, this wide at the stones' tops; the stones' edges are bevelled
+// down to the mortar, which lies mortarHeight above the floor.
 constexpr float wedgeGap = 0.035f;
 constexpr float wedgeLow = 0.015f;
 constexpr float wedgeHigh = 0.045f;
 constexpr int wedgeArcSteps = 3;
+constexpr float mortarHeight = 0.008f;
+// The rose is set this deep into the floor, so no crack shows where the two meet.
+constexpr float roseSink = 0.02f;
 constexpr std::uint64_t roseSeed = 0x5e0a1c;
 
 // Ruined walls: courses of blocks of random length; the broken top is a random
@@ -143,6 +150,15 @@ constexpr float ruinGapChance = 0.3f;
 constexpr float ruinProfileStep = 0.5f;
 constexpr float ruinRoughness = 0.4f;
 constexpr float shortestRemainder = 0.05f;
+
+// Mounds: rings and segments of their grid; the rim lies this much further out than the
+// foot and this deep below the ground; each point's height varies by up to this part of
+// the mound's height at that distance from the middle.
+constexpr int moundRings = 8;
+constexpr int moundSegments = 24;
+constexpr float moundRim = 1.06f;
+constexpr float moundSink = 0.05f;
+constexpr float moundRoughness = 0.15f;
 
 // Rubble: a flattened block of the given size, sunk this far.
 constexpr glm::vec3 rubbleShape{1.0f, 0.6f, 0.8f};
@@ -190,40 +206,126 @@ void addSolidStrut(Solids& solids, Material material, glm::vec3 from, glm::vec3 
         {glm::min(from, to) - glm::vec3(halfWidth), glm::max(from, to) + glm::vec3(halfWidth)});
 }
 
-// One wedge stone of the rose: an annular sector of the given height.
-void addWedge(Solids& solids, glm::vec3 centre, float inner, float outer, float from, float to,
-              float height) {
-    auto at = [&](float radius, float angle, float y) {
-        return centre + radius * around(angle) + up(y);
+// A point of the rose's surface: its angle about the centre, its radius and height, and the
+// radius at which the texture keeps its scale along the arc there.
+struct RosePoint {
+    float angle;
+    float radius;
+    float height;
+    float arcRadius;
+};
+
+glm::vec3 rosePosition(glm::vec3 centre, const RosePoint& point) {
+    return centre + point.radius * around(point.angle) + up(point.height);
+}
+
+// The radius near `radius` at which one turn is a whole number of texture tiles, so the
+// texture meets itself where the angle wraps round.
+float roseArcRadius(float radius) {
+    const float tiles = std::max(1.0f, std::round(twoPi * radius / textureTileSize));
+    return tiles * textureTileSize / twoPi;
+}
+
+// One face of the rose, with its own flat normal on the side `outwards` says. The stone
+// texture's courses follow the rings: u along the arc, v outwards.
+void addRoseTriangle(MeshSet& mesh, glm::vec3 centre, const RosePoint& a, const RosePoint& b,
+                     const RosePoint& c, glm::vec3 outwards) {
+    const glm::vec3 pa = rosePosition(centre, a);
+    const glm::vec3 pb = rosePosition(centre, b);
+    const glm::vec3 pc = rosePosition(centre, c);
+    glm::vec3 normal = glm::cross(pb - pa, pc - pa);
+    if (glm::dot(normal, normal) == 0.0f) {
+        return;
+    }
+    normal = glm::normalize(normal);
+    if (glm::dot(normal, outwards) < 0.0f) {
+        normal = -normal;
+    }
+    // Angles taken the short way round from the first corner, so no face spans the wrap.
+    auto vertex = [&](const RosePoint& point, glm::vec3 position) {
+        const float angle = a.angle + std::remainder(point.angle - a.angle, twoPi);
+        return MeshVertex{position, normal,
+                          glm::vec2(angle * point.arcRadius, point.radius) / textureTileSize};
     };
-    const glm::vec3 upwards(0.0f, 1.0f, 0.0f);
-    const float middleRadius = 0.5f * (inner + outer);
-    // The stone texture's courses follow the rings: u along the arc, v outwards.
-    auto top = [&](float radius, float angle) {
-        return MeshVertex{at(radius, angle, height), upwards,
-                          glm::vec2(angle * middleRadius, radius) / textureTileSize};
+    addTriangle(mesh, Material::wall, vertex(a, pa), vertex(b, pb), vertex(c, pc));
+}
+
+// A closed loop of rose points in increasing angle (at most one turn from the first).
+using RoseLoop = std::vector<RosePoint>;
+
+// The loop's angles from its point nearest angle 0 onwards, increasing, and one turn
+// later the first again: walks[k] belongs to loop[(first + k) % size].
+std::vector<float> roseWalk(const RoseLoop& loop, size_t& first) {
+    auto wrapped = [](float angle) {
+        const float turn = std::fmod(angle, twoPi);
+        return turn < 0.0f ? turn + twoPi : turn;
     };
-    for (int i = 0; i < wedgeArcSteps; ++i) {
-        const float a0 = from + (to - from) * static_cast<float>(i) / wedgeArcSteps;
-        const float a1 = from + (to - from) * static_cast<float>(i + 1) / wedgeArcSteps;
-        addTriangle(solids.mesh, Material::wall, top(inner, a0), top(outer, a0), top(outer, a1));
-        addTriangle(solids.mesh, Material::wall, top(inner, a0), top(outer, a1), top(inner, a1));
-        for (int side = 0; side < 2; ++side) {
-            const float r = side == 0 ? outer : inner;
-            const glm::vec3 normal = around(0.5f * (a0 + a1)) * (side == 0 ? 1.0f : -1.0f);
-            addPolygon(solids.mesh, Material::wall,
-                       {at(r, a0, 0.0f), at(r, a1, 0.0f), at(r, a1, height), at(r, a0, height)},
-                       normal);
+    first = 0;
+    for (size_t k = 1; k < loop.size(); ++k) {
+        if (wrapped(loop[k].angle) < wrapped(loop[first].angle)) {
+            first = k;
         }
     }
-    for (int end = 0; end < 2; ++end) {
-        const float angle = end == 0 ? from : to;
-        const glm::vec3 tangent(-std::sin(angle), 0.0f, std::cos(angle));
-        addPolygon(solids.mesh, Material::wall,
-                   {at(inner, angle, 0.0f), at(outer, angle, 0.0f), at(outer, angle, height),
-                    at(inner, angle, height)},
-                   end == 0 ? -tangent : tangent);
+    std::vector<float> walk;
+    for (size_t k = 0; k < loop.size(); ++k) {
+        float angle = wrapped(loop[(first + k) % loop.size()].angle);
+        while (!walk.empty() && angle < walk.back()) {
+            angle += twoPi;
+        }
+        walk.push_back(angle);
     }
+    walk.push_back(walk.front() + twoPi);
+    return walk;
+}
+
+// Fills the band between two loops without a T-junction: every point of either loop is a
+// corner, and each edge of either loop borders exactly one triangle.
+void addRoseBand(MeshSet& mesh, glm::vec3 centre, const RoseLoop& inner, const RoseLoop& outer,
+                 glm::vec3 outwards) {
+    size_t innerFirst = 0;
+    size_t outerFirst = 0;
+    const std::vector<float> innerWalk = roseWalk(inner, innerFirst);
+    const std::vector<float> outerWalk = roseWalk(outer, outerFirst);
+    auto innerAt = [&](size_t k) { return inner[(innerFirst + k) % inner.size()]; };
+    auto outerAt = [&](size_t k) { return outer[(outerFirst + k) % outer.size()]; };
+    size_t i = 0;
+    size_t o = 0;
+    while (i < inner.size() || o < outer.size()) {
+        const bool innerNext =
+            o == outer.size() || (i < inner.size() && innerWalk[i + 1] <= outerWalk[o + 1]);
+        const RosePoint third = innerNext ? innerAt(i + 1) : outerAt(o + 1);
+        addRoseTriangle(mesh, centre, innerAt(i), outerAt(o), third, outwards);
+        (innerNext ? i : o) += 1;
+    }
+}
+
+// A vertical wall from each point of the loop down to `bottom`, facing `outwards` (+1) or
+// towards the centre (-1). Returns the loop at the foot of the wall.
+RoseLoop addRoseWall(MeshSet& mesh, glm::vec3 centre, const RoseLoop& top, float bottom,
+                     float outwards) {
+    RoseLoop foot = top;
+    for (RosePoint& point : foot) {
+        point.height = bottom;
+    }
+    for (size_t k = 0; k < top.size(); ++k) {
+        const size_t next = (k + 1) % top.size();
+        const float middle =
+            top[k].angle + 0.5f * std::remainder(top[next].angle - top[k].angle, twoPi);
+        const glm::vec3 facing = outwards * around(middle);
+        addRoseTriangle(mesh, centre, foot[k], foot[next], top[next], facing);
+        addRoseTriangle(mesh, centre, foot[k], top[next], top[k], facing);
+    }
+    return foot;
+}
+
+// A loop of `count` evenly spaced points at the given radius and height.
+RoseLoop roseCircle(int count, float radius, float height) {
+    RoseLoop loop;
+    for (int k = 0; k < count; ++k) {
+        loop.push_back({twoPi * static_cast<float>(k) / static_cast<float>(count), radius, height,
+                        roseArcRadius(radius)});
+    }
+    return loop;
 }
 
 } // namespace
@@ -431,22 +533,67 @@ void addChandelier(Solids& solids, glm::vec3 ringCentre, float ceilingY) {
 
 void addFloorRose(Solids& solids, glm::vec3 centre) {
     Pcg32 random = makePcg32(roseSeed);
+    // The grate is a closed drum of its own, set into the stone as deep as the stone.
     addSolidLathe(solids, Material::metal, centre,
-                  {{grateRadius, 0.0f}, {grateRadius, grateHeight}, {0.0f, grateHeight}},
+                  {{0.0f, -roseSink},
+                   {grateRadius, -roseSink},
+                   {grateRadius, grateHeight},
+                   {0.0f, grateHeight}},
                   grateSegments);
-    float outermost = 0.0f;
+
+    // The stone is one closed solid: each ring a grid over its stones (the columns, with a
+    // joint column between stones) and four radii (its mortar edges and the stones' bevels);
+    // bands of mortar join the rings, so no edge ends in the middle of another.
+    const glm::vec3 upwards(0.0f, 1.0f, 0.0f);
+    RoseLoop previous = roseCircle(grateSegments, grateRadius, mortarHeight);
+    const RoseLoop innermost = previous;
     for (const RoseRing& ring : roseRings) {
         const float step = twoPi / static_cast<float>(ring.count);
         const float twist = nextRange(random, 0.0f, step);
         const float gap = wedgeGap / ring.outer;
+        const float radii[4] = {ring.inner, ring.inner + 0.5f * wedgeGap,
+                                ring.outer - 0.5f * wedgeGap, ring.outer};
+        std::vector<float> angles;
+        std::vector<float> heights;
         for (int i = 0; i < ring.count; ++i) {
             const float from = twist + step * static_cast<float>(i);
-            addWedge(solids, centre, ring.inner, ring.outer, from + 0.5f * gap,
-                     from + step - 0.5f * gap, nextRange(random, wedgeLow, wedgeHigh));
+            const float height = nextRange(random, wedgeLow, wedgeHigh);
+            angles.push_back(from);
+            heights.push_back(mortarHeight);
+            for (int k = 0; k <= wedgeArcSteps; ++k) {
+                angles.push_back(from + 0.5f * gap +
+                                 (step - gap) * static_cast<float>(k) / wedgeArcSteps);
+                heights.push_back(height);
+            }
         }
-        outermost = std::max(outermost, ring.outer);
+        const float arcRadius = roseArcRadius(0.5f * (ring.inner + ring.outer));
+        auto point = [&](size_t column, int row) {
+            const size_t c = column % angles.size();
+            const bool edge = row == 0 || row == 3;
+            return RosePoint{angles[c], radii[row], edge ? mortarHeight : heights[c], arcRadius};
+        };
+        for (size_t column = 0; column < angles.size(); ++column) {
+            for (int row = 0; row < 3; ++row) {
+                addRoseTriangle(solids.mesh, centre, point(column, row), point(column + 1, row),
+                                point(column + 1, row + 1), upwards);
+                addRoseTriangle(solids.mesh, centre, point(column, row), point(column + 1, row + 1),
+                                point(column, row + 1), upwards);
+            }
+        }
+        RoseLoop inside;
+        RoseLoop outside;
+        for (size_t column = 0; column < angles.size(); ++column) {
+            inside.push_back(point(column, 0));
+            outside.push_back(point(column, 3));
+        }
+        addRoseBand(solids.mesh, centre, previous, inside, upwards);
+        previous = outside;
     }
-    solids.bounds.push_back({centre - glm::vec3(outermost, 0.0f, outermost),
+    const float outermost = previous.front().radius;
+    const RoseLoop innerFoot = addRoseWall(solids.mesh, centre, innermost, -roseSink, -1.0f);
+    const RoseLoop outerFoot = addRoseWall(solids.mesh, centre, previous, -roseSink, 1.0f);
+    addRoseBand(solids.mesh, centre, innerFoot, outerFoot, -upwards);
+    solids.bounds.push_back({centre - glm::vec3(outermost, roseSink, outermost),
                              centre + glm::vec3(outermost, wedgeHigh, outermost)});
 }
 
@@ -498,4 +645,60 @@ void addRubble(Solids& solids, glm::vec3 base, float size, float yaw) {
     const glm::vec3 half = 0.5f * size * rubbleShape;
     addSolidBlock(solids, Material::wall, {base + up(half.y - rubbleSink), half, yaw},
                   allFaces & ~faceNegY);
+}
+
+void addMound(Solids& solids, glm::vec3 base, glm::vec2 radii, float height, float yaw,
+              Pcg32& random) {
+    const float c = std::cos(yaw);
+    const float s = std::sin(yaw);
+    // The grid's points: the top, then ring by ring outwards, the last one the sunk rim.
+    std::vector<glm::vec3> points = {base + up(height)};
+    for (int ring = 1; ring <= moundRings + 1; ++ring) {
+        const float reach = ring > moundRings ? moundRim : static_cast<float>(ring) / moundRings;
+        const float profile = 0.5f * (1.0f + std::cos(std::min(reach, 1.0f) * pi));
+        for (int segment = 0; segment < moundSegments; ++segment) {
+            const float angle = twoPi * static_cast<float>(segment) / moundSegments;
+            const glm::vec2 local(reach * radii.x * std::cos(angle),
+                                  reach * radii.y * std::sin(angle));
+            const float roughness = 1.0f + nextRange(random, -moundRoughness, moundRoughness);
+            const float y = ring > moundRings ? -moundSink : height * profile * roughness;
+            points.push_back(base +
+                             glm::vec3(c * local.x + s * local.y, y, -s * local.x + c * local.y));
+        }
+    }
+    auto at = [](int ring, int segment) {
+        return ring == 0 ? size_t{0}
+                         : 1 + static_cast<size_t>((ring - 1) * moundSegments +
+                                                   (segment % moundSegments));
+    };
+    std::vector<std::array<size_t, 3>> faces;
+    for (int segment = 0; segment < moundSegments; ++segment) {
+        faces.push_back({at(0, 0), at(1, segment + 1), at(1, segment)});
+        for (int ring = 1; ring <= moundRings; ++ring) {
+            faces.push_back({at(ring, segment), at(ring, segment + 1), at(ring + 1, segment + 1)});
+            faces.push_back({at(ring, segment), at(ring + 1, segment + 1), at(ring + 1, segment)});
+        }
+    }
+    // Smooth normals: each point's faces, weighted by their area, all facing up.
+    std::vector<glm::vec3> normals(points.size(), glm::vec3(0.0f));
+    for (const auto& face : faces) {
+        glm::vec3 n =
+            glm::cross(points[face[1]] - points[face[0]], points[face[2]] - points[face[0]]);
+        n = n.y < 0.0f ? -n : n;
+        for (size_t k : face) {
+            normals[k] += n;
+        }
+    }
+    auto vertex = [&](size_t k) {
+        const glm::vec3 n = glm::normalize(normals[k]);
+        // The flat ground's own texture mapping, so the texture runs on across the foot.
+        return MeshVertex{points[k], n, planarUv(points[k], glm::vec3(0.0f, 1.0f, 0.0f))};
+    };
+    for (const auto& face : faces) {
+        addTriangle(solids.mesh, Material::ground, vertex(face[0]), vertex(face[1]),
+                    vertex(face[2]));
+    }
+    const float reach = moundRim * std::max(radii.x, radii.y);
+    solids.bounds.push_back({base + glm::vec3(-reach, -moundSink, -reach),
+                             base + glm::vec3(reach, height * (1.0f + moundRoughness), reach)});
 }

@@ -66,6 +66,12 @@ const float MAX_BIAS_SLOPE = 8.0;
 // Fades the shadow term in over the last few degrees before the terminator,
 // so that normal-mapped detail does not end in a hard line there.
 const float TERMINATOR_SOFTNESS = 0.08;
+// Far off, the lit colour fades into the colour the sky shows along the horizon
+// (its nearest hills, sRGB-encoded there), so that the ground outside meets
+// them without a seam. It starts beyond anything seen indoors.
+const float HAZE_START = 30.0;
+const float HAZE_END = 80.0;
+const vec3 HAZE_COLOUR = pow(vec3(0.016, 0.018, 0.026), vec3(GAMMA));
 
 uniform vec3 viewPos;
 uniform float far_plane;
@@ -234,6 +240,8 @@ void main()
     }
 
     colour = max(colour, vec3(0.0));
+    float haze = smoothstep(HAZE_START, HAZE_END, length(viewPos - FragPos));
+    colour = mix(colour, HAZE_COLOUR, haze);
     FragColor = vec4(colour, 1.0);
     BrightColor = dot(colour, LUMINANCE) > BLOOM_THRESHOLD ? vec4(colour, 1.0) : vec4(0.0, 0.0, 0.0, 1.0);
 }

@@ -6,6 +6,7 @@
 #include "noise.h"
 
 #include <glm/geometric.hpp>
+#include <glm/vector_relational.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -186,6 +187,29 @@ constexpr RubblePlan rubble[] = {{-2.6f, -11.6f, 0.4f}, {4.4f, -12.3f, 0.35f},
                                  {-3.2f, -17.0f, 0.3f}, {1.9f, -17.8f, 0.25f}};
 constexpr std::uint64_t rubbleSeed = 0x7b1e;
 constexpr float rubbleTurn = 3.0f;
+// Low mounds on the open ground, kept off the ruins and the camera's way out; far off,
+// long rises lift the ground's edge into the hills on the horizon.
+struct MoundPlan {
+    float x, z, radiusX, radiusZ, height, yaw;
+};
+constexpr MoundPlan mounds[] = {
+    {-20.0f, -14.0f, 5.0f, 3.5f, 0.5f, 0.4f},  {21.0f, -16.0f, 6.0f, 4.0f, 0.7f, -0.3f},
+    {-16.0f, -30.0f, 8.0f, 5.0f, 1.0f, 0.2f},  {8.0f, -32.0f, 9.0f, 6.0f, 0.8f, 0.6f},
+    {30.0f, -36.0f, 10.0f, 7.0f, 1.6f, -0.5f}, {-34.0f, -40.0f, 9.0f, 8.0f, 1.4f, 0.9f},
+    {-4.0f, -48.0f, 12.0f, 7.0f, 1.2f, 0.1f},  {-28.0f, -75.0f, 17.0f, 11.0f, 4.5f, 0.15f},
+    {6.0f, -80.0f, 20.0f, 9.0f, 3.5f, -0.1f},  {34.0f, -80.0f, 14.0f, 12.0f, 5.0f, 0.3f},
+};
+constexpr std::uint64_t moundSeed = 0x30d5;
+// Small stones strewn over the ground around the ruins, none on the camera's way out
+// or under the stars' region, none on a mound.
+constexpr int scatteredStones = 40;
+constexpr std::uint64_t stoneSeed = 0x57a7;
+constexpr float stoneSmallest = 0.1f;
+constexpr float stoneLargest = 0.3f;
+constexpr glm::vec2 stoneFieldMin{-32.0f, -44.0f};
+constexpr glm::vec2 stoneFieldMax{32.0f, -9.0f};
+constexpr glm::vec2 stoneKeepOutMin{-6.0f, -19.0f};
+constexpr glm::vec2 stoneKeepOutMax{8.0f, -4.0f};
 
 // How far past a face the air behind it is probed.
 constexpr float faceProbe = 1e-3f;
@@ -507,6 +531,28 @@ void addOutsideFurniture(Solids& solids, float groundY) {
     for (const RubblePlan& stone : rubble) {
         addRubble(solids, {stone.x, groundY, stone.z}, stone.size,
                   nextRange(scatter, 0.0f, rubbleTurn));
+    }
+    Pcg32 relief = makePcg32(moundSeed);
+    for (const MoundPlan& mound : mounds) {
+        addMound(solids, {mound.x, groundY, mound.z}, {mound.radiusX, mound.radiusZ}, mound.height,
+                 mound.yaw, relief);
+    }
+    Pcg32 strewn = makePcg32(stoneSeed);
+    for (int placed = 0; placed < scatteredStones;) {
+        const glm::vec2 at(nextRange(strewn, stoneFieldMin.x, stoneFieldMax.x),
+                           nextRange(strewn, stoneFieldMin.y, stoneFieldMax.y));
+        const float size = nextRange(strewn, stoneSmallest, stoneLargest);
+        const float yaw = nextRange(strewn, 0.0f, rubbleTurn);
+        const bool keptOut = glm::all(glm::greaterThan(at, stoneKeepOutMin)) &&
+                             glm::all(glm::lessThan(at, stoneKeepOutMax));
+        const bool onMound =
+            std::any_of(std::begin(mounds), std::end(mounds), [&](const MoundPlan& m) {
+                return glm::distance(at, glm::vec2(m.x, m.z)) < std::max(m.radiusX, m.radiusZ);
+            });
+        if (!keptOut && !onMound) {
+            addRubble(solids, {at.x, groundY, at.y}, size, yaw);
+            ++placed;
+        }
     }
 }
 

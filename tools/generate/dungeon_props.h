@@ -50,5 +50,10 @@ void addRuinWall(Solids& solids, glm::vec3 from, glm::vec3 to, float low, float 
                  Pcg32& random);
 // A loose block of stone, sunk a little into the ground.
 void addRubble(Solids& solids, glm::vec3 base, float size, float yaw);
+// A low rise of the ground: an elliptic mound `height` high at its middle, with radii
+// along its own x and z (turned by `yaw`), its rim sunk a little below the ground so no
+// crack shows where the two meet.
+void addMound(Solids& solids, glm::vec3 base, glm::vec2 radii, float height, float yaw,
+              Pcg32& random);
 // A round column broken off at `height`, on a plinth.
 void addStump(Solids& solids, glm::vec3 base, float height);

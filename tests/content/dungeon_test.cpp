@@ -56,6 +56,11 @@ constexpr float grateRadius = 0.36f;
 constexpr float roseDepth = 0.1f;
 constexpr float roseMargin = 0.01f;
 
+// A corner this near an edge, and this far from its ends, lies on it (world units, the
+// precision of the model's file); corners are looked up in cubic cells this wide.
+constexpr float onEdgeDistance = 2e-4f;
+constexpr float junctionCell = 0.5f;
+
 struct Box {
     glm::vec3 min;
     glm::vec3 max;
@@ -356,6 +361,52 @@ TEST(DungeonModel, FloorRoseIsWatertight) {
     EXPECT_GT(grate.size(), 40u);
     expectClosed(model, stone);
     expectClosed(model, grate);
+}
+
+// Where a face's edge borders no other face, no other face's corner may lie on it: such a
+// T-junction rasterises with hairline cracks along the edge.
+TEST(DungeonModel, NoCornerEndsInTheMiddleOfAnEdge) {
+    const IndexedModel model = readIndexedModel();
+    ASSERT_FALSE(model.positions.empty()) << objPath << " is missing or empty";
+    std::map<std::pair<size_t, size_t>, int> edges;
+    for (const auto& [object, faces] : model.faces) {
+        for (const auto& face : faces) {
+            for (size_t k = 0; k < 3; ++k) {
+                edges[std::minmax(face[k], face[(k + 1) % 3])] += 1;
+            }
+        }
+    }
+    auto cellOf = [](glm::vec3 p) { return glm::ivec3(glm::floor(p / junctionCell)); };
+    std::map<std::array<int, 3>, std::vector<size_t>> cells;
+    for (size_t k = 0; k < model.positions.size(); ++k) {
+        const glm::ivec3 c = cellOf(model.positions[k]);
+        cells[{c.x, c.y, c.z}].push_back(k);
+    }
+    for (const auto& [edge, count] : edges) {
+        if (count != 1) {
+            continue;
+        }
+        const glm::vec3 a = model.positions[edge.first];
+        const glm::vec3 d = model.positions[edge.second] - a;
+        const float length = glm::length(d);
+        const glm::ivec3 low = cellOf(glm::min(a, a + d) - onEdgeDistance);
+        const glm::ivec3 high = cellOf(glm::max(a, a + d) + onEdgeDistance);
+        for (int x = low.x; x <= high.x; ++x) {
+            for (int y = low.y; y <= high.y; ++y) {
+                for (int z = low.z; z <= high.z; ++z) {
+                    const auto cell = cells.find({x, y, z});
+                    for (size_t k : cell == cells.end() ? std::vector<size_t>() : cell->second) {
+                        const glm::vec3 p = model.positions[k];
+                        const float along = glm::dot(p - a, d) / length;
+                        ASSERT_FALSE(along > onEdgeDistance && along < length - onEdgeDistance &&
+                                     glm::length(a + d * (along / length) - p) < onEdgeDistance)
+                            << "corner " << text(p) << " in the middle of the edge from " << text(a)
+                            << " to " << text(a + d);
+                    }
+                }
+            }
+        }
+    }
 }
 
 } // namespace

@@ -27,6 +27,7 @@ bool generateDungeon(const std::string& root) {
     MeshSet mesh;
     OpenSpace space;
     buildDungeon(levels, mesh, space);
+    joinTJunctions(mesh);
 
     // A route through a wall would show the light inside stone: refuse to write.
     for (size_t frame = 0; frame < route.size(); ++frame) {

@@ -2,10 +2,13 @@
 
 #include "image_io.h"
 
+#include <glm/common.hpp>
 #include <glm/geometric.hpp>
+#include <glm/vec3.hpp>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <unordered_map>
 
@@ -20,6 +23,10 @@ constexpr int archSegments = 16;
 constexpr float pi = 3.14159265358979f;
 constexpr float twoPi = 2.0f * pi;
 
+// A corner this near an edge (world units, the precision the OBJ keeps) lies on it,
+// unless it is this near one of the edge's ends; corners are looked up in cubic cells.
+constexpr float onEdgeDistance = 1e-4f;
+constexpr float junctionCell = 0.5f;
 constexpr int positionDecimals = 3;
 constexpr int directionDecimals = 4;
 constexpr int uvDecimals = 4;
@@ -289,6 +296,110 @@ float archUndersideLow(const Arch& arch, float from, float to) {
     const float offset =
         std::min(std::max(std::fabs(from - middle), std::fabs(to - middle)), radius);
     return arch.springY + std::sqrt(radius * radius - offset * offset);
+}
+
+namespace {
+
+using CellKey = std::int64_t;
+
+glm::ivec3 cellOf(glm::vec3 p) {
+    return glm::ivec3(glm::floor(p / junctionCell));
+}
+
+CellKey keyOf(glm::ivec3 cell) {
+    constexpr std::int64_t span = 1 << 20;
+    return ((static_cast<CellKey>(cell.x) + span / 2) * span + (cell.y + span / 2)) * span +
+           (cell.z + span / 2);
+}
+
+// Corners lying on the edge from a to b, strictly between its ends, ordered from a.
+std::vector<glm::vec3>
+cornersOnEdge(const std::unordered_map<CellKey, std::vector<glm::vec3>>& cells, glm::vec3 a,
+              glm::vec3 b) {
+    const glm::vec3 d = b - a;
+    const float length = glm::length(d);
+    std::vector<std::pair<float, glm::vec3>> found;
+    if (length <= 2.0f * onEdgeDistance) {
+        return {};
+    }
+    const glm::ivec3 low = cellOf(glm::min(a, b) - glm::vec3(onEdgeDistance));
+    const glm::ivec3 high = cellOf(glm::max(a, b) + glm::vec3(onEdgeDistance));
+    for (int x = low.x; x <= high.x; ++x) {
+        for (int y = low.y; y <= high.y; ++y) {
+            for (int z = low.z; z <= high.z; ++z) {
+                const auto cell = cells.find(keyOf({x, y, z}));
+                if (cell == cells.end()) {
+                    continue;
+                }
+                for (const glm::vec3& p : cell->second) {
+                    const float along = glm::dot(p - a, d) / length;
+                    if (along > onEdgeDistance && along < length - onEdgeDistance &&
+                        glm::length(a + d * (along / length) - p) < onEdgeDistance) {
+                        found.emplace_back(along, p);
+                    }
+                }
+            }
+        }
+    }
+    std::sort(found.begin(), found.end(),
+              [](const auto& l, const auto& r) { return l.first < r.first; });
+    std::vector<glm::vec3> corners;
+    for (const auto& [along, p] : found) {
+        corners.push_back(p);
+    }
+    return corners;
+}
+
+MeshVertex between(const MeshVertex& a, const MeshVertex& b, glm::vec3 p) {
+    const glm::vec3 d = b.position - a.position;
+    const float t = glm::dot(p - a.position, d) / glm::dot(d, d);
+    const glm::vec3 normal = glm::mix(a.normal, b.normal, t);
+    return {p, glm::length(normal) > 0.0f ? glm::normalize(normal) : a.normal,
+            glm::mix(a.uv, b.uv, t)};
+}
+
+} // namespace
+
+void joinTJunctions(MeshSet& mesh) {
+    std::unordered_map<CellKey, std::vector<glm::vec3>> cells;
+    for (const std::vector<MeshVertex>& list : mesh.triangles) {
+        for (const MeshVertex& v : list) {
+            std::vector<glm::vec3>& cell = cells[keyOf(cellOf(v.position))];
+            if (std::find(cell.begin(), cell.end(), v.position) == cell.end()) {
+                cell.push_back(v.position);
+            }
+        }
+    }
+    for (std::vector<MeshVertex>& list : mesh.triangles) {
+        std::vector<MeshVertex> joined;
+        for (size_t t = 0; t + 2 < list.size(); t += 3) {
+            const MeshVertex* corner = &list[t];
+            std::vector<MeshVertex> ring;
+            for (size_t k = 0; k < 3; ++k) {
+                const MeshVertex& from = corner[k];
+                const MeshVertex& to = corner[(k + 1) % 3];
+                ring.push_back(from);
+                for (const glm::vec3& p : cornersOnEdge(cells, from.position, to.position)) {
+                    ring.push_back(between(from, to, p));
+                }
+            }
+            if (ring.size() == 3) {
+                joined.insert(joined.end(), corner, corner + 3);
+                continue;
+            }
+            const glm::vec3 normal = corner[0].normal + corner[1].normal + corner[2].normal;
+            const MeshVertex centre{
+                (corner[0].position + corner[1].position + corner[2].position) / 3.0f,
+                glm::length(normal) > 0.0f ? glm::normalize(normal) : corner[0].normal,
+                (corner[0].uv + corner[1].uv + corner[2].uv) / 3.0f};
+            for (size_t k = 0; k < ring.size(); ++k) {
+                joined.push_back(centre);
+                joined.push_back(ring[k]);
+                joined.push_back(ring[(k + 1) % ring.size()]);
+            }
+        }
+        list = std::move(joined);
+    }
 }
 
 bool writeObj(const std::string& path, const MeshSet& mesh, const std::string& mtlFileName,

@@ -96,6 +96,11 @@ void addArch(MeshSet& mesh, Material material, const Arch& arch);
 // Lowest height of the arch's underside over [from, to] along its span.
 float archUndersideLow(const Arch& arch, float from, float to);
 
+// Splits every triangle edge that another triangle's corner lies on, so that no
+// corner ends in the middle of an edge: such T-junctions rasterise with hairline
+// cracks along the edge. A triangle so split becomes a fan about its centre.
+void joinTJunctions(MeshSet& mesh);
+
 // Writes the OBJ (one object per material, scaled by modelScale) and the MTL.
 bool writeObj(const std::string& path, const MeshSet& mesh, const std::string& mtlFileName,
               float modelScale);

@@ -16,13 +16,15 @@ const float DITHER_AMPLITUDE = 1.0 / 255.0;
 // only where the local contrast of its neighbourhood passes both thresholds
 // (relative to its brightest neighbour, and absolute for dark areas), so
 // texture detail below them is left as it is.
-const float EDGE_THRESHOLD = 0.166;
-const float EDGE_THRESHOLD_MIN = 0.0833;
+const float EDGE_THRESHOLD = 0.125;
+const float EDGE_THRESHOLD_MIN = 0.0312;
 // How much of a lone pixel that stands out is blended with its neighbours.
 const float SUBPIXEL_BLEND = 0.5;
-// The walk along an edge to its ends: strides grow so long edges stay cheap.
-const int EDGE_SEARCH_STEPS = 10;
-const int EDGE_SEARCH_STRIDES[EDGE_SEARCH_STEPS] = int[](1, 1, 1, 1, 1, 2, 2, 2, 4, 8);
+// The walk along an edge to its ends, in strides that grow; an end not found
+// within them is taken to lie that much further on.
+const int EDGE_SEARCH_STEPS = 2;
+const float EDGE_SEARCH_STRIDES[EDGE_SEARCH_STEPS] = float[](1.0, 3.0);
+const float EDGE_SEARCH_GUESS = 6.0;
 // A change of a quarter of the gradient across the edge marks its end.
 const float EDGE_END_FRACTION = 0.25;
 const vec3 LUMA_WEIGHTS = vec3(0.299, 0.587, 0.114);
@@ -37,53 +39,73 @@ float interleavedGradientNoise(vec2 pixel)
     return fract(52.9829189 * fract(dot(pixel, vec2(0.06711056, 0.00583715))));
 }
 
-// The tone-mapped, gamma-corrected colour of one pixel of the HDR targets.
-vec3 displayed(ivec2 pixel)
+vec3 toneMapped(vec3 hdr)
 {
-    pixel = clamp(pixel, ivec2(0), textureSize(scene, 0) - 1);
-    vec3 hdr = texelFetch(scene, pixel, 0).rgb;
-    if (bloom == 1)
-        hdr += texelFetch(bloomBlur, pixel, 0).rgb * BLOOM_STRENGTH;
-    hdr = max(hdr, vec3(0.0));
-
-    vec3 mapped = vec3(1.0) - exp(-hdr * max(exposure, MIN_EXPOSURE));
+    vec3 mapped = vec3(1.0) - exp(-max(hdr, vec3(0.0)) * max(exposure, MIN_EXPOSURE));
     return pow(mapped, vec3(1.0 / GAMMA));
 }
 
-float luma(ivec2 pixel)
+// Neighbours past the picture's border read the border.
+ivec2 inside(ivec2 pixel)
 {
-    return dot(displayed(pixel), LUMA_WEIGHTS);
+    return clamp(pixel, ivec2(0), textureSize(scene, 0) - 1);
+}
+
+// The tone-mapped, gamma-corrected colour of one pixel, given its scene colour.
+vec3 displayed(ivec2 pixel, vec3 sceneColour)
+{
+    vec3 hdr = sceneColour;
+    if (bloom == 1)
+        hdr += texelFetch(bloomBlur, inside(pixel), 0).rgb * BLOOM_STRENGTH;
+    return toneMapped(hdr);
+}
+
+vec3 sceneAt(ivec2 pixel)
+{
+    return texelFetch(scene, inside(pixel), 0).rgb;
+}
+
+// Perceived brightness of a scene colour, for finding edges: the scene alone
+// (the bloom is smooth), through a cheap curve of the same shape as the tone map's.
+float edgeLuma(vec3 sceneColour)
+{
+    float y = max(dot(sceneColour, LUMA_WEIGHTS), 0.0);
+    float exposed = y * max(exposure, MIN_EXPOSURE);
+    return sqrt(exposed / (1.0 + exposed));
+}
+
+float edgeLuma(ivec2 pixel)
+{
+    return edgeLuma(sceneAt(pixel));
+}
+
+// The same between pixel centres, where it reads their mean.
+float edgeLuma(vec2 at)
+{
+    return edgeLuma(texture(scene, at / vec2(textureSize(scene, 0))).rgb);
 }
 
 // The centre pixel blended towards its neighbour across the edge it lies on,
 // by how near it is to the edge's nearer end (where a staircase steps).
 vec3 antialiased(ivec2 pixel)
 {
-    vec3 centre = displayed(pixel);
-    float lumaCentre = dot(centre, LUMA_WEIGHTS);
-    float lumaN = luma(pixel + ivec2(0, 1));
-    float lumaS = luma(pixel + ivec2(0, -1));
-    float lumaE = luma(pixel + ivec2(1, 0));
-    float lumaW = luma(pixel + ivec2(-1, 0));
+    vec3 sceneCentre = sceneAt(pixel);
+    float lumaCentre = edgeLuma(sceneCentre);
+    float lumaN = edgeLuma(pixel + ivec2(0, 1));
+    float lumaS = edgeLuma(pixel + ivec2(0, -1));
+    float lumaE = edgeLuma(pixel + ivec2(1, 0));
+    float lumaW = edgeLuma(pixel + ivec2(-1, 0));
     float lumaMin = min(lumaCentre, min(min(lumaN, lumaS), min(lumaE, lumaW)));
     float lumaMax = max(lumaCentre, max(max(lumaN, lumaS), max(lumaE, lumaW)));
     float range = lumaMax - lumaMin;
+    vec3 centre = displayed(pixel, sceneCentre);
     if (range < max(EDGE_THRESHOLD_MIN, lumaMax * EDGE_THRESHOLD))
         return centre;
 
-    float lumaNE = luma(pixel + ivec2(1, 1));
-    float lumaNW = luma(pixel + ivec2(-1, 1));
-    float lumaSE = luma(pixel + ivec2(1, -1));
-    float lumaSW = luma(pixel + ivec2(-1, -1));
-
     // An edge runs along x where luma changes most along y, and the other way.
-    float alongX = abs(lumaNW + lumaSW - 2.0 * lumaW) + 2.0 * abs(lumaN + lumaS - 2.0 * lumaCentre)
-                 + abs(lumaNE + lumaSE - 2.0 * lumaE);
-    float alongY = abs(lumaNW + lumaNE - 2.0 * lumaN) + 2.0 * abs(lumaW + lumaE - 2.0 * lumaCentre)
-                 + abs(lumaSW + lumaSE - 2.0 * lumaS);
-    bool horizontal = alongX >= alongY;
-    ivec2 along = horizontal ? ivec2(1, 0) : ivec2(0, 1);
-    ivec2 across = horizontal ? ivec2(0, 1) : ivec2(1, 0);
+    bool horizontal = abs(lumaN + lumaS - 2.0 * lumaCentre) >= abs(lumaE + lumaW - 2.0 * lumaCentre);
+    vec2 along = horizontal ? vec2(1.0, 0.0) : vec2(0.0, 1.0);
+    vec2 across = horizontal ? vec2(0.0, 1.0) : vec2(1.0, 0.0);
 
     // The side across the edge where luma changes most.
     float lumaBelow = horizontal ? lumaS : lumaW;
@@ -91,51 +113,50 @@ vec3 antialiased(ivec2 pixel)
     bool belowSteeper = abs(lumaBelow - lumaCentre) >= abs(lumaAbove - lumaCentre);
     if (belowSteeper)
         across = -across;
-    float lumaAcross = belowSteeper ? lumaBelow : lumaAbove;
     float endGradient = EDGE_END_FRACTION * max(abs(lumaBelow - lumaCentre),
                                                 abs(lumaAbove - lumaCentre));
-    float edgeLuma = 0.5 * (lumaCentre + lumaAcross);
 
-    // Walk both ways along the edge, on the pair of rows it separates, until the
-    // pair's mean luma leaves the edge's.
-    int distanceBack = 0;
-    int distanceOn = 0;
+    // Walk both ways along the edge, on the line between the two rows it
+    // separates, until their mean luma leaves its value here.
+    vec2 onEdge = vec2(pixel) + 0.5 + 0.5 * across;
+    float edgeMean = edgeLuma(onEdge);
+    float distanceBack = 0.0;
+    float distanceOn = 0.0;
     float endBack = 0.0;
     float endOn = 0.0;
     bool backDone = false;
     bool onDone = false;
-    for (int i = 0; i < EDGE_SEARCH_STEPS && !(backDone && onDone); ++i) {
+    for (int i = 0; i < EDGE_SEARCH_STEPS; ++i) {
         if (!backDone) {
             distanceBack += EDGE_SEARCH_STRIDES[i];
-            ivec2 at = pixel - along * distanceBack;
-            endBack = 0.5 * (luma(at) + luma(at + across)) - edgeLuma;
+            endBack = edgeLuma(onEdge - along * distanceBack) - edgeMean;
             backDone = abs(endBack) >= endGradient;
         }
         if (!onDone) {
             distanceOn += EDGE_SEARCH_STRIDES[i];
-            ivec2 at = pixel + along * distanceOn;
-            endOn = 0.5 * (luma(at) + luma(at + across)) - edgeLuma;
+            endOn = edgeLuma(onEdge + along * distanceOn) - edgeMean;
             onDone = abs(endOn) >= endGradient;
         }
     }
+    distanceBack += backDone ? 0.0 : EDGE_SEARCH_GUESS;
+    distanceOn += onDone ? 0.0 : EDGE_SEARCH_GUESS;
 
     // Only the nearer end counts, and only when the edge steps towards this
     // pixel's side there.
     bool backNearer = distanceBack < distanceOn;
-    float nearest = float(min(distanceBack, distanceOn));
-    float edgeLength = float(distanceBack + distanceOn);
+    float nearest = min(distanceBack, distanceOn);
     float nearEnd = backNearer ? endBack : endOn;
-    bool stepsHere = (nearEnd < 0.0) != (lumaCentre < edgeLuma);
-    float edgeBlend = stepsHere ? 0.5 - nearest / edgeLength : 0.0;
+    bool stepsHere = (nearEnd < 0.0) != (lumaCentre < edgeMean);
+    float edgeBlend = stepsHere ? 0.5 - nearest / (distanceBack + distanceOn) : 0.0;
 
     // A pixel unlike all its neighbours gets part of their colour.
-    float neighbourhood = (2.0 * (lumaN + lumaS + lumaE + lumaW)
-                           + lumaNE + lumaNW + lumaSE + lumaSW) / 12.0;
+    float neighbourhood = 0.25 * (lumaN + lumaS + lumaE + lumaW);
     float standsOut = clamp(abs(neighbourhood - lumaCentre) / range, 0.0, 1.0);
     float smoothStandsOut = (3.0 - 2.0 * standsOut) * standsOut * standsOut;
     float subpixelBlend = smoothStandsOut * smoothStandsOut * SUBPIXEL_BLEND;
 
-    return mix(centre, displayed(pixel + across), max(edgeBlend, subpixelBlend));
+    ivec2 neighbour = pixel + ivec2(across);
+    return mix(centre, displayed(neighbour, sceneAt(neighbour)), max(edgeBlend, subpixelBlend));
 }
 
 void main()

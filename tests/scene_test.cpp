@@ -465,14 +465,17 @@ TEST_F(SceneTest, CompositeSmoothsEdgesButNotTexture) {
     const float slope = 0.2f; // one step of the staircase every five pixels
     const int patch[4] = {800, 200, 1100, 500};
     const glm::vec2 axis = glm::normalize(glm::vec2(1.0f, slope));
+    auto inBox = [&](glm::vec2 p) {
+        const glm::vec2 d = p - boxCentre;
+        const glm::vec2 local(glm::dot(d, axis), glm::dot(d, glm::vec2(-axis.y, axis.x)));
+        return std::abs(local.x) < boxHalf.x && std::abs(local.y) < boxHalf.y;
+    };
     std::minstd_rand random;
     std::vector<float> hdr(static_cast<size_t>(screenWidth) * screenHeight);
     for (int y = 0; y < screenHeight; ++y) {
         for (int x = 0; x < screenWidth; ++x) {
-            const glm::vec2 d = glm::vec2(x + 0.5f, y + 0.5f) - boxCentre;
-            const glm::vec2 local(glm::dot(d, axis), glm::dot(d, glm::vec2(-axis.y, axis.x)));
             float value = bright;
-            if (std::abs(local.x) < boxHalf.x && std::abs(local.y) < boxHalf.y) {
+            if (inBox(glm::vec2(x + 0.5f, y + 0.5f))) {
                 value = dark;
             } else if (x >= patch[0] && x < patch[2] && y >= patch[1] && y < patch[3]) {
                 const float noise = static_cast<float>(random()) / random.max() * 2.0f - 1.0f;
@@ -524,6 +527,31 @@ TEST_F(SceneTest, CompositeSmoothsEdgesButNotTexture) {
         columnsWithBlend += blended ? 1 : 0;
     }
     EXPECT_GT(columnsWithBlend, (lastColumn - firstColumn) * 9 / 10);
+
+    // And the blend follows the true edge: down each column across it, the brightness
+    // adds up closer to the bright part of the column the box leaves than the staircase
+    // does (the true part from 8 x 8 samples in each pixel).
+    const int edgeRows[2] = {140, 260}; // texture rows around the lower edge
+    const int samples = 8;
+    double smoothError = 0.0;
+    double stairError = 0.0;
+    for (int x = firstColumn; x < lastColumn; ++x) {
+        double smooth = 0.0;
+        double stair = 0.0;
+        double truth = 0.0;
+        for (int y = edgeRows[0]; y < edgeRows[1]; ++y) {
+            smooth += (at(x, screenHeight - 1 - y) - low) / (high - low);
+            stair += (expected(x, screenHeight - 1 - y) - low) / (high - low);
+            for (int k = 0; k < samples * samples; ++k) {
+                const glm::vec2 p(x + (k % samples + 0.5f) / samples,
+                                  y + (k / samples + 0.5f) / samples);
+                truth += inBox(p) ? 0.0 : 1.0 / (samples * samples);
+            }
+        }
+        smoothError += std::abs(smooth - truth);
+        stairError += std::abs(stair - truth);
+    }
+    EXPECT_LT(smoothError, 0.75 * stairError);
 
     // Inside the noise patch, the differences between neighbouring pixels stay what
     // they are without smoothing.

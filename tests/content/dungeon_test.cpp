@@ -55,6 +55,8 @@ constexpr float roseRadius = 1.85f;
 constexpr float grateRadius = 0.36f;
 constexpr float roseDepth = 0.1f;
 constexpr float roseMargin = 0.01f;
+// No face of the rose spans more than this along the arc, in texture tiles.
+constexpr float roseFaceArcSpan = 0.25f;
 
 // A corner this near an edge, and this far from its ends, lies on it (world units, the
 // precision of the model's file); corners are looked up in cubic cells this wide.
@@ -160,10 +162,17 @@ std::vector<Triangle> readTriangles() {
     return triangles;
 }
 
-// The model's faces as position indices, by object, and the positions in world units.
+// The model's faces as position and texture coordinate indices, by object; the positions
+// in world units.
+struct IndexedFace {
+    std::array<size_t, 3> corner;
+    std::array<size_t, 3> uv;
+};
+
 struct IndexedModel {
     std::vector<glm::vec3> positions;
-    std::map<std::string, std::vector<std::array<size_t, 3>>> faces;
+    std::vector<glm::vec2> uvs;
+    std::map<std::string, std::vector<IndexedFace>> faces;
 };
 
 IndexedModel readIndexedModel() {
@@ -178,16 +187,23 @@ IndexedModel readIndexedModel() {
             glm::vec3 p;
             in >> p.x >> p.y >> p.z;
             model.positions.push_back(p * modelScale);
+        } else if (tag == "vt") {
+            glm::vec2 uv;
+            in >> uv.x >> uv.y;
+            model.uvs.push_back(uv);
         } else if (tag == "o") {
             in >> object;
         } else if (tag == "f") {
-            std::array<size_t, 3> v{};
-            if (std::sscanf(line.c_str(), "f %zu/%*u/%*u %zu/%*u/%*u %zu/%*u/%*u", &v[0], &v[1],
-                            &v[2]) == 3) {
-                for (size_t& k : v) {
-                    k -= 1;
+            IndexedFace face{};
+            std::array<size_t, 3>& v = face.corner;
+            std::array<size_t, 3>& t = face.uv;
+            if (std::sscanf(line.c_str(), "f %zu/%zu/%*u %zu/%zu/%*u %zu/%zu/%*u", &v[0], &t[0],
+                            &v[1], &t[1], &v[2], &t[2]) == 6) {
+                for (size_t k = 0; k < 3; ++k) {
+                    v[k] -= 1;
+                    t[k] -= 1;
                 }
-                model.faces[object].push_back(v);
+                model.faces[object].push_back(face);
             }
         }
     }
@@ -196,25 +212,26 @@ IndexedModel readIndexedModel() {
 
 // The faces of one object that lie wholly within `radius` of the rose's centre and no
 // higher than roseDepth above the lowest of them.
-std::vector<std::array<size_t, 3>> roseFaces(const IndexedModel& model, const std::string& object,
-                                             float radius) {
+std::vector<IndexedFace> roseFaces(const IndexedModel& model, const std::string& object,
+                                   float radius) {
     auto near = [&](size_t k) {
         const glm::vec3& p = model.positions[k];
         return glm::distance(glm::vec2(p.x, p.z), roseCentre) <= radius + roseMargin;
     };
-    std::vector<std::array<size_t, 3>> inside;
+    std::vector<IndexedFace> inside;
     float lowest = std::numeric_limits<float>::max();
-    for (const auto& face : model.faces.at(object)) {
-        if (near(face[0]) && near(face[1]) && near(face[2])) {
+    for (const IndexedFace& face : model.faces.at(object)) {
+        const auto& c = face.corner;
+        if (near(c[0]) && near(c[1]) && near(c[2])) {
             inside.push_back(face);
-            for (size_t k : face) {
+            for (size_t k : c) {
                 lowest = std::min(lowest, model.positions[k].y);
             }
         }
     }
-    std::vector<std::array<size_t, 3>> rose;
-    for (const auto& face : inside) {
-        if (std::all_of(face.begin(), face.end(),
+    std::vector<IndexedFace> rose;
+    for (const IndexedFace& face : inside) {
+        if (std::all_of(face.corner.begin(), face.corner.end(),
                         [&](size_t k) { return model.positions[k].y <= lowest + roseDepth; })) {
             rose.push_back(face);
         }
@@ -224,9 +241,10 @@ std::vector<std::array<size_t, 3>> roseFaces(const IndexedModel& model, const st
 
 // Each edge borders exactly two faces, once in each direction: a closed, consistently
 // turned surface, with no gap and no vertex in the middle of another face's edge.
-void expectClosed(const IndexedModel& model, const std::vector<std::array<size_t, 3>>& faces) {
+void expectClosed(const IndexedModel& model, const std::vector<IndexedFace>& faces) {
     std::map<std::pair<size_t, size_t>, int> directed;
-    for (const auto& face : faces) {
+    for (const IndexedFace& indexed : faces) {
+        const auto& face = indexed.corner;
         ASSERT_TRUE(face[0] != face[1] && face[1] != face[2] && face[2] != face[0])
             << "degenerate face at " << text(model.positions[face[0]]);
         for (int k = 0; k < 3; ++k) {
@@ -361,6 +379,18 @@ TEST(DungeonModel, FloorRoseIsWatertight) {
     EXPECT_GT(grate.size(), 40u);
     expectClosed(model, stone);
     expectClosed(model, grate);
+    // The stone texture runs on along the arc across every face, also where the angle
+    // wraps round.
+    for (const IndexedFace& face : stone) {
+        glm::vec2 low(std::numeric_limits<float>::max());
+        glm::vec2 high(std::numeric_limits<float>::lowest());
+        for (size_t t : face.uv) {
+            low = glm::min(low, model.uvs[t]);
+            high = glm::max(high, model.uvs[t]);
+        }
+        ASSERT_LT(high.x - low.x, roseFaceArcSpan)
+            << "texture torn at " << text(model.positions[face.corner[0]]);
+    }
 }
 
 // Where a face's edge borders no other face, no other face's corner may lie on it: such a
@@ -370,9 +400,9 @@ TEST(DungeonModel, NoCornerEndsInTheMiddleOfAnEdge) {
     ASSERT_FALSE(model.positions.empty()) << objPath << " is missing or empty";
     std::map<std::pair<size_t, size_t>, int> edges;
     for (const auto& [object, faces] : model.faces) {
-        for (const auto& face : faces) {
+        for (const IndexedFace& face : faces) {
             for (size_t k = 0; k < 3; ++k) {
-                edges[std::minmax(face[k], face[(k + 1) % 3])] += 1;
+                edges[std::minmax(face.corner[k], face.corner[(k + 1) % 3])] += 1;
             }
         }
     }

@@ -241,11 +241,12 @@ void addRoseTriangle(MeshSet& mesh, glm::vec3 centre, const RosePoint& a, const 
     if (glm::dot(normal, outwards) < 0.0f) {
         normal = -normal;
     }
-    // Angles taken the short way round from the first corner, so no face spans the wrap.
+    // Angles taken the short way round from the first corner, so no face spans the wrap,
+    // and one scale along the arc for the whole face (a band between rings joins two).
     auto vertex = [&](const RosePoint& point, glm::vec3 position) {
         const float angle = a.angle + std::remainder(point.angle - a.angle, twoPi);
         return MeshVertex{position, normal,
-                          glm::vec2(angle * point.arcRadius, point.radius) / textureTileSize};
+                          glm::vec2(angle * a.arcRadius, point.radius) / textureTileSize};
     };
     addTriangle(mesh, Material::wall, vertex(a, pa), vertex(b, pb), vertex(c, pc));
 }

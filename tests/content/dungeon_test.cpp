@@ -58,6 +58,11 @@ constexpr float roseMargin = 0.01f;
 // No face of the rose spans more than this along the arc, in texture tiles.
 constexpr float roseFaceArcSpan = 0.25f;
 
+// Outside, mounds rise at least this high over the flat ground; nothing of the ground lies
+// deeper below it than the mounds' sunk rims.
+constexpr float groundRelief = 1.0f;
+constexpr float groundSink = 0.06f;
+
 // A corner this near an edge, and this far from its ends, lies on it (world units, the
 // precision of the model's file); corners are looked up in cubic cells this wide.
 constexpr float onEdgeDistance = 2e-4f;
@@ -390,6 +395,33 @@ TEST(DungeonModel, FloorRoseIsWatertight) {
         }
         ASSERT_LT(high.x - low.x, roseFaceArcSpan)
             << "texture torn at " << text(model.positions[face.corner[0]]);
+    }
+}
+
+// The ground outside has relief: mounds rising from it, none dug into it, and no face
+// folded over another (each edge is crossed in each direction by at most one face).
+TEST(DungeonModel, GroundOutsideRisesInMoundsWithoutPitsOrFolds) {
+    const IndexedModel model = readIndexedModel();
+    ASSERT_FALSE(model.positions.empty()) << objPath << " is missing or empty";
+    const std::vector<IndexedFace>& ground = model.faces.at("ground");
+    std::map<float, int> heights;
+    std::map<std::pair<size_t, size_t>, int> directed;
+    for (const IndexedFace& face : ground) {
+        for (size_t k = 0; k < 3; ++k) {
+            heights[model.positions[face.corner[k]].y] += 1;
+            directed[{face.corner[k], face.corner[(k + 1) % 3]}] += 1;
+        }
+    }
+    // The flat ground is the height most corners share.
+    const float level = std::max_element(heights.begin(), heights.end(), [](auto& a, auto& b) {
+                            return a.second < b.second;
+                        })->first;
+    EXPECT_GE(heights.begin()->first, level - groundSink);
+    EXPECT_GE(heights.rbegin()->first, level + groundRelief);
+    for (const auto& [edge, count] : directed) {
+        ASSERT_EQ(count, 1) << "faces folded over the edge from "
+                            << text(model.positions[edge.first]) << " to "
+                            << text(model.positions[edge.second]);
     }
 }
 

@@ -343,9 +343,14 @@ cornersOnEdge(const std::unordered_map<CellKey, std::vector<glm::vec3>>& cells, 
     }
     std::sort(found.begin(), found.end(),
               [](const auto& l, const auto& r) { return l.first < r.first; });
+    // Corners computed twice may differ in their last bits: one of them is enough.
     std::vector<glm::vec3> corners;
+    float last = 0.0f;
     for (const auto& [along, p] : found) {
-        corners.push_back(p);
+        if (corners.empty() || along - last > onEdgeDistance) {
+            corners.push_back(p);
+            last = along;
+        }
     }
     return corners;
 }

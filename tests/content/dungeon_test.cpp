@@ -137,38 +137,8 @@ const OpenSpace& openSpace() {
     return space;
 }
 
-// The model's triangles in world units; every face must be a v/vt/vn triangle.
-std::vector<Triangle> readTriangles() {
-    std::vector<glm::vec3> positions;
-    std::vector<Triangle> triangles;
-    std::ifstream file(objPath);
-    for (std::string line; std::getline(file, line);) {
-        std::istringstream in(line);
-        std::string tag;
-        in >> tag;
-        if (tag == "v") {
-            glm::vec3 p;
-            in >> p.x >> p.y >> p.z;
-            positions.push_back(p * modelScale);
-        } else if (tag == "f") {
-            size_t v[3] = {};
-            char more = 0;
-            const bool known =
-                std::sscanf(line.c_str(), "f %zu/%*u/%*u %zu/%*u/%*u %zu/%*u/%*u %c", &v[0], &v[1],
-                            &v[2], &more) == 3 &&
-                std::all_of(v, v + 3, [&](size_t k) { return k >= 1 && k <= positions.size(); });
-            EXPECT_TRUE(known) << "bad face: " << line;
-            if (known) {
-                triangles.push_back(
-                    {positions[v[0] - 1], positions[v[1] - 1], positions[v[2] - 1]});
-            }
-        }
-    }
-    return triangles;
-}
-
 // The model's faces as position and texture coordinate indices, by object; the positions
-// in world units.
+// in world units. Every face must be a v/vt/vn triangle.
 struct IndexedFace {
     std::array<size_t, 3> corner;
     std::array<size_t, 3> uv;
@@ -202,8 +172,16 @@ IndexedModel readIndexedModel() {
             IndexedFace face{};
             std::array<size_t, 3>& v = face.corner;
             std::array<size_t, 3>& t = face.uv;
-            if (std::sscanf(line.c_str(), "f %zu/%zu/%*u %zu/%zu/%*u %zu/%zu/%*u", &v[0], &t[0],
-                            &v[1], &t[1], &v[2], &t[2]) == 6) {
+            char more = 0;
+            const bool known =
+                std::sscanf(line.c_str(), "f %zu/%zu/%*u %zu/%zu/%*u %zu/%zu/%*u %c", &v[0], &t[0],
+                            &v[1], &t[1], &v[2], &t[2], &more) == 6 &&
+                std::all_of(v.begin(), v.end(),
+                            [&](size_t k) { return k >= 1 && k <= model.positions.size(); }) &&
+                std::all_of(t.begin(), t.end(),
+                            [&](size_t k) { return k >= 1 && k <= model.uvs.size(); });
+            EXPECT_TRUE(known) << "bad face: " << line;
+            if (known) {
                 for (size_t k = 0; k < 3; ++k) {
                     v[k] -= 1;
                     t[k] -= 1;
@@ -213,6 +191,19 @@ IndexedModel readIndexedModel() {
         }
     }
     return model;
+}
+
+// The model's triangles in world units.
+std::vector<Triangle> readTriangles() {
+    const IndexedModel model = readIndexedModel();
+    std::vector<Triangle> triangles;
+    for (const auto& [object, faces] : model.faces) {
+        for (const IndexedFace& face : faces) {
+            triangles.push_back({model.positions[face.corner[0]], model.positions[face.corner[1]],
+                                 model.positions[face.corner[2]]});
+        }
+    }
+    return triangles;
 }
 
 // The faces of one object that lie wholly within `radius` of the rose's centre and no

@@ -701,6 +701,32 @@ TEST_F(SceneTest, PillarShadowFollowsTheLight) {
 
 // Views along the show compared with kept pictures, so a change to the look is seen.
 // LANTERNFALL_WRITE_REFERENCES=1 writes them anew.
+// Outside, looking out between the ruins: the ground fades into the sky's hills. Down
+// each column from the sky into the near ground, no row steps sharply from the one above
+// (a flat plane cut off under the hills stepped by 12 of 255).
+TEST_F(SceneTest, GroundMeetsTheHillsWithoutALine) {
+    const size_t entry = 8205;
+    const Camera& view = cameraPath[entry];
+    lookAt(view.position, view.position + view.front);
+    scene->lights[0].position = lightOnRouteAt(static_cast<float>(entry) / 60.0f);
+    const Picture picture = renderAt(pauseTime);
+    keepPicture("horizon", picture);
+    // Columns in the gap between the ruins, rows from the sky down past the hills' foot.
+    const int columns[2] = {560, 720};
+    const int rows[2] = {300, 500};
+    std::vector<double> steepest;
+    for (int x = columns[0]; x < columns[1]; ++x) {
+        double step = 0.0;
+        for (int y = rows[0]; y < rows[1]; ++y) {
+            step = std::max(step, std::abs(picture.mean(x, y + 1, x + 1, y + 2) -
+                                           picture.mean(x, y, x + 1, y + 1)));
+        }
+        steepest.push_back(step);
+    }
+    std::nth_element(steepest.begin(), steepest.begin() + steepest.size() / 2, steepest.end());
+    EXPECT_LT(steepest[steepest.size() / 2], 8.0);
+}
+
 TEST_F(SceneTest, ViewsMatchTheirReferences) {
     const struct {
         const char* name;

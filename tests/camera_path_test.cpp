@@ -234,4 +234,22 @@ TEST_F(CameraPathTest, PlaybackCopiesPositionAndFrontOnly) {
     }
 }
 
+// The show's keyframes as designed: every number of the table (position, direction and
+// frame) enters a sum with a weight of its own, so that a change to any one is noticed.
+TEST_F(CameraPathTest, KeyframesAreTheDesignedShow) {
+    buildInDirectory(std::string("1.0\n"));
+    ASSERT_EQ(pathKeyframes.size(), 94u);
+    double sum = 0.0;
+    double weight = 1.0;
+    for (const Camera& keyframe : pathKeyframes) {
+        for (float value :
+             {keyframe.position.x, keyframe.position.y, keyframe.position.z, keyframe.front.x,
+              keyframe.front.y, keyframe.front.z, static_cast<float>(keyframe.frameNumber)}) {
+            sum += weight * value;
+            weight += 1.0;
+        }
+    }
+    EXPECT_NEAR(sum, 194921590.30, 1e-2);
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 #include "support/gl_recorder.h"
 #include "support/test_files.h"
 
+#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -131,6 +132,61 @@ glm::vec3 lightOnRouteAt(float seconds) {
         moveLight(light, angle, initialLightPathSpeed, 1.0f / 60.0f, frame / 60.0f);
     }
     return light.position;
+}
+
+// The vertices of a buffer, `stride` floats each.
+std::vector<float> bufferFloats(GLuint buffer, int vertices, int stride) {
+    std::vector<float> data(static_cast<size_t>(vertices * stride));
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glGetBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(data.size() * sizeof(float)),
+                       data.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return data;
+}
+
+// 36 vertices (positions first, `stride` floats apart) that make a closed cube of the
+// given half size about the origin: each face two triangles that cover it, each edge
+// between faces shared by two triangles. Returns each triangle's face: its axis (1 to 3),
+// negative on the negative side.
+std::vector<int> expectClosedCube(const std::vector<float>& data, int stride, float half) {
+    std::vector<int> faces;
+    std::map<std::pair<std::array<float, 3>, std::array<float, 3>>, int> edges;
+    std::map<int, float> area;
+    for (int t = 0; t < 12; ++t) {
+        std::array<glm::vec3, 3> corner;
+        for (int k = 0; k < 3; ++k) {
+            const float* p = &data[static_cast<size_t>((t * 3 + k) * stride)];
+            corner[static_cast<size_t>(k)] = glm::vec3(p[0], p[1], p[2]);
+            for (int axis = 0; axis < 3; ++axis) {
+                EXPECT_EQ(std::abs(p[axis]), half) << "triangle " << t;
+            }
+        }
+        const glm::vec3 normal = glm::cross(corner[1] - corner[0], corner[2] - corner[0]);
+        int face = 0;
+        for (int axis = 0; axis < 3; ++axis) {
+            if (corner[0][axis] == corner[1][axis] && corner[1][axis] == corner[2][axis]) {
+                face = (axis + 1) * (corner[0][axis] > 0 ? 1 : -1);
+            }
+        }
+        EXPECT_NE(face, 0) << "triangle " << t << " lies on no face";
+        faces.push_back(face);
+        area[face] += 0.5f * glm::length(normal);
+        for (int k = 0; k < 3; ++k) {
+            const glm::vec3 a = corner[static_cast<size_t>(k)];
+            const glm::vec3 b = corner[static_cast<size_t>((k + 1) % 3)];
+            const std::array<float, 3> from{a.x, a.y, a.z};
+            const std::array<float, 3> to{b.x, b.y, b.z};
+            edges[std::minmax(from, to)] += 1;
+        }
+    }
+    EXPECT_EQ(area.size(), 6u);
+    for (const auto& [face, covered] : area) {
+        EXPECT_NEAR(covered, 4.0f * half * half, 1e-6f) << "face " << face;
+    }
+    for (const auto& [edge, count] : edges) {
+        EXPECT_EQ(count, 2) << "an edge of the cube borders " << count << " triangles";
+    }
+    return faces;
 }
 
 // One Scene for the whole program: building it loads every resource.
@@ -335,10 +391,66 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
     EXPECT_EQ(blurInputs[1], targets.pingpongColorBuffers[1]);
     EXPECT_EQ(blurInputs[2], targets.pingpongColorBuffers[0]);
 
+    // Uniforms by program and name, with the values the show is specified with.
     const std::vector<UniformSet> sets = uniformSets(calls);
-    ASSERT_GE(sets.size(), 2u);
-    EXPECT_EQ(sets[sets.size() - 2].value, 1.0); // "bloom"
-    EXPECT_EQ(sets.back().value, 1.0);           // "exposure"
+    const auto setsOf = [&](const char* program, const std::string& name) {
+        std::vector<std::vector<double>> values;
+        for (const UniformSet& set : sets) {
+            if (set.program == getShader(program).ID && set.name == name) {
+                values.push_back(set.values);
+            }
+        }
+        return values;
+    };
+    const auto expectValues = [&](const char* program, const std::string& name,
+                                  const std::vector<double>& wanted) {
+        const auto values = setsOf(program, name);
+        ASSERT_FALSE(values.empty()) << program << " " << name << " never set";
+        ASSERT_EQ(values.back().size(), wanted.size()) << name;
+        for (size_t k = 0; k < wanted.size(); ++k) {
+            EXPECT_NEAR(values.back()[k], wanted[k], 1e-5) << program << " " << name << " " << k;
+        }
+    };
+    expectValues("bloom", "bloom", {1.0});
+    expectValues("bloom", "exposure", {1.0});
+    expectValues("normalMapping", "pointLights[0].ambient", {0.05, 0.05, 0.05});
+    expectValues("normalMapping", "pointLights[0].diffuse", {1.0, 0.8, 0.8});
+    expectValues("normalMapping", "pointLights[0].specular", {1.0, 1.0, 1.0});
+    expectValues("normalMapping", "pointLights[0].constant", {1.0});
+    expectValues("normalMapping", "pointLights[0].linear", {0.09});
+    expectValues("normalMapping", "pointLights[0].quadratic", {0.032});
+    expectValues("normalMapping", "pointLights[0].position",
+                 {lightAfter.x, lightAfter.y, lightAfter.z});
+    expectValues("normalMapping", "dirLight.ambient", {0.01, 0.01, 0.01});
+    expectValues("normalMapping", "dirLight.diffuse", {0.2, 0.2, 0.2});
+    expectValues("normalMapping", "dirLight.specular", {0.1, 0.1, 0.1});
+    expectValues("normalMapping", "far_plane", {20.0});
+    expectValues("depth", "far_plane", {20.0});
+
+    // The six views of the shadow pass, in cube-face order, each looking down its axis
+    // with the up vector that GL's cube map faces are laid out by.
+    const glm::vec3 faceAxis[6] = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},
+                                   {0, -1, 0}, {0, 0, 1},  {0, 0, -1}};
+    const glm::vec3 faceUp[6] = {{0, -1, 0}, {0, -1, 0}, {0, 0, 1},
+                                 {0, 0, -1}, {0, -1, 0}, {0, -1, 0}};
+    const glm::mat4 shadowProjection = glm::perspective(glm::radians(90.0f), 1.0f, 0.0f, 20.0f);
+    for (int face = 0; face < 6; ++face) {
+        const glm::mat4 view = glm::lookAt(lightAfter, lightAfter + faceAxis[face], faceUp[face]);
+        const glm::mat4 wanted = shadowProjection * view;
+        expectValues("depth", "shadowTransforms[" + std::to_string(face) + "]",
+                     std::vector<double>(&wanted[0][0], &wanted[0][0] + 16));
+    }
+
+    // Each light's lamp: a cube a fifth of a unit wide where the light is.
+    const auto lampModels = setsOf("lamp", "model");
+    ASSERT_EQ(lampModels.size(), scene->lights.size());
+    for (size_t i = 0; i < lampModels.size(); ++i) {
+        const glm::mat4 wanted =
+            glm::scale(glm::translate(glm::mat4(1.0f), scene->lights[i].place()), glm::vec3(0.2f));
+        for (int k = 0; k < 16; ++k) {
+            EXPECT_NEAR(lampModels[i][static_cast<size_t>(k)], (&wanted[0][0])[k], 1e-5) << i;
+        }
+    }
 
     // State at return.
     GLint value[4] = {};
@@ -359,6 +471,44 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
 
 // The benchmark's breakdown names the passes the frame makes, in order, and only adds
 // its own timing calls to the frame's.
+// The sky cube is a closed cube of half size 1 around the viewer; the lamp cube one of
+// half size 0.5 whose normals face out of each face (nothing culls, so winding is free).
+TEST_F(SceneTest, SkyAndLampCubesAreClosedCubes) {
+    expectClosedCube(bufferFloats(scene->skybox.vbo, 36, 3), 3, 1.0f);
+    const int lampStride = 8;
+    const std::vector<float> lamp = bufferFloats(scene->lights[0].lampVbo, 36, lampStride);
+    const std::vector<int> faces = expectClosedCube(lamp, lampStride, 0.5f);
+    for (size_t t = 0; t < faces.size(); ++t) {
+        glm::vec3 outward(0.0f);
+        outward[std::abs(faces[t]) - 1] = faces[t] > 0 ? 1.0f : -1.0f;
+        for (size_t k = 0; k < 3; ++k) {
+            const float* v = &lamp[(t * 3 + k) * lampStride];
+            EXPECT_EQ(glm::vec3(v[3], v[4], v[5]), outward) << "triangle " << t;
+        }
+    }
+}
+
+// Each sky image sits on its cube face: +X right, -X left, +Y up, -Y bottom, +Z back,
+// -Z front, every texel as the file has it (rows top first in both).
+TEST_F(SceneTest, SkyFacesSitOnTheirCubeFaces) {
+    const char* files[6] = {"right", "left", "up", "bottom", "back", "front"};
+    glBindTexture(GL_TEXTURE_CUBE_MAP, scene->skyboxTexture);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    for (int face = 0; face < 6; ++face) {
+        Picture image;
+        const std::string path = std::string("resources/skybox3/") + files[face] + ".png";
+        ASSERT_TRUE(readPng(path, image)) << path;
+        GLint width = 0;
+        const GLenum target = GL_TEXTURE_CUBE_MAP_POSITIVE_X + static_cast<GLenum>(face);
+        glGetTexLevelParameteriv(target, 0, GL_TEXTURE_WIDTH, &width);
+        ASSERT_EQ(width, image.width) << path;
+        std::vector<unsigned char> texels(image.rgb.size());
+        glGetTexImage(target, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+        EXPECT_TRUE(texels == image.rgb) << path << " is not on face " << face;
+    }
+    glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+}
+
 TEST_F(SceneTest, PassTimerSplitsTheFrameIntoItsPasses) {
     camera = Camera(glm::vec3(1.0f, 3.0f, -10.0f));
     const auto passesOf = [](const std::vector<PassTime>& times) {

@@ -13,11 +13,14 @@ struct GlCall {
     long long result = 0;
 };
 
-// A uniform set through glUniform1i / glUniform1f, resolved to the name its
-// location was looked up with.
+// A uniform set through glUniform1i, 1f, 3f, 3fv or Matrix4fv, resolved to its name in
+// the program in use (by the program's own list of uniforms, so locations cached before
+// the recording resolve too). value is the first of its values.
 struct UniformSet {
     std::string name;
     double value;
+    std::vector<double> values;
+    unsigned program = 0;
 };
 
 void startRecording();

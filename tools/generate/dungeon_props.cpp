@@ -255,7 +255,7 @@ void addRoseTriangle(MeshSet& mesh, glm::vec3 centre, const RosePoint& a, const 
 using RoseLoop = std::vector<RosePoint>;
 
 // The loop's angles from its point nearest angle 0 onwards, increasing, and one turn
-// later the first again: walks[k] belongs to loop[(first + k) % size].
+// later the first again: walk[k] belongs to loop[(first + k) % size].
 std::vector<float> roseWalk(const RoseLoop& loop, size_t& first) {
     auto wrapped = [](float angle) {
         const float turn = std::fmod(angle, twoPi);

@@ -112,6 +112,23 @@ TEST_F(CubeMapTest, UnreadableFaceIsFilledAtTheOthersSize) {
               std::vector<unsigned char>({0, 0, 0, 255}));
 }
 
+// A face whose value rises along x and y alike in every channel.
+float rampAt(float x, float y) {
+    return 30.0f + 20.0f * x + 5.0f * y;
+}
+
+std::vector<unsigned char> ramp(int width, int height) {
+    std::vector<unsigned char> pixels;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto value =
+                static_cast<unsigned char>(rampAt(static_cast<float>(x), static_cast<float>(y)));
+            pixels.insert(pixels.end(), {value, value, value});
+        }
+    }
+    return pixels;
+}
+
 // GL takes only six square faces of one size; any other face is named with its size and
 // resampled, so the sky still shows its picture.
 TEST_F(CubeMapTest, FacesOfAnotherSizeAreNamedAndResampled) {
@@ -124,9 +141,8 @@ TEST_F(CubeMapTest, FacesOfAnotherSizeAreNamedAndResampled) {
     for (const auto& bad : odd) {
         paths[static_cast<size_t>(bad.face)] =
             directory + "/odd" + std::to_string(bad.face) + ".png";
-        ASSERT_TRUE(writePng(
-            paths[static_cast<size_t>(bad.face)], bad.width, bad.height, 3,
-            std::vector<unsigned char>(static_cast<size_t>(bad.width * bad.height * 3), 90)));
+        ASSERT_TRUE(writePng(paths[static_cast<size_t>(bad.face)], bad.width, bad.height, 3,
+                             ramp(bad.width, bad.height)));
     }
     testing::internal::CaptureStdout();
     const GLuint cubeMap = loadCubeMapTexture(pointers(paths));
@@ -140,12 +156,20 @@ TEST_F(CubeMapTest, FacesOfAnotherSizeAreNamedAndResampled) {
         GLint width = 0;
         const std::vector<unsigned char> texels = faceTexels(cubeMap, face, &width);
         EXPECT_EQ(width, faceSize);
-        if (face == 2 || face == 4) {
-            std::vector<unsigned char> grey;
-            for (int texel = 0; texel < faceSize * faceSize; ++texel) {
-                grey.insert(grey.end(), {90, 90, 90, 255});
+        // Resampling keeps a ramp a ramp: each texel is the ramp's value where its centre
+        // falls in the original face.
+        for (const auto& bad : odd) {
+            if (bad.face != face) {
+                continue;
             }
-            EXPECT_EQ(texels, grey);
+            for (int y = 0; y < faceSize; ++y) {
+                for (int x = 0; x < faceSize; ++x) {
+                    const float sx = (x + 0.5f) * bad.width / faceSize - 0.5f;
+                    const float sy = (y + 0.5f) * bad.height / faceSize - 0.5f;
+                    const size_t at = (static_cast<size_t>(y) * faceSize + x) * 4;
+                    EXPECT_NEAR(texels[at], rampAt(sx, sy), 1.0) << x << ", " << y;
+                }
+            }
         }
     }
 }

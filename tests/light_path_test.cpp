@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -91,6 +92,24 @@ TEST(LightPath, WobbleFollowsTheFrameCountAndTravelTheClock) {
     EXPECT_NEAR(light.position.x, s, 1e-6f);
     EXPECT_FLOAT_EQ(angle,
                     static_cast<float>(static_cast<float>(initialLightPathAngle + 0.01) + 0.01));
+}
+
+// The route the recorder and the content checks follow: the start, then where each
+// frame leaves the light, stepped as the frame loop steps it.
+TEST(LightPath, RouteHoldsTheStartAndThePlaceAfterEachFrame) {
+    const int frames = 90;
+    const float fps = 60.0f;
+    const std::vector<glm::vec3> route = pointLightRoute(frames, fps);
+    ASSERT_EQ(route.size(), static_cast<size_t>(frames + 1));
+    Light light;
+    light.isPointLight = true;
+    light.position = pointLightStart;
+    float angle = initialLightPathAngle;
+    EXPECT_EQ(route[0], light.position);
+    for (int frame = 1; frame <= frames; ++frame) {
+        moveLight(light, angle, initialLightPathSpeed, 1.0f / fps, static_cast<float>(frame) / fps);
+        EXPECT_EQ(route[static_cast<size_t>(frame)], light.position) << "frame " << frame;
+    }
 }
 
 } // namespace

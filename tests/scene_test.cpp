@@ -30,7 +30,7 @@ constexpr int referenceWidth = 160;
 constexpr int referenceHeight = 96;
 // The largest difference of a 16 x 16 block's mean in one channel, 0..255.
 constexpr int referenceBlock = 16;
-constexpr double referenceTolerance = 3.0;
+constexpr double referenceTolerance = 1.0;
 constexpr const char* referenceFolder = "tests/reference";
 
 std::vector<std::string> debugErrors;
@@ -427,6 +427,10 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
     expectValues("normalMapping", "dirLight.diffuse", {0.2, 0.2, 0.2});
     expectValues("normalMapping", "dirLight.specular", {0.1, 0.1, 0.1});
     expectValues("normalMapping", "far_plane", {20.0});
+    const glm::mat4 projection =
+        glm::perspective(glm::radians(45.0f), 1280.0f / 768.0f, 0.1f, 100.0f);
+    expectValues("normalMapping", "projection",
+                 std::vector<double>(&projection[0][0], &projection[0][0] + 16));
     expectValues("depth", "far_plane", {20.0});
 
     // The six views of the shadow pass, in cube-face order, each looking down its axis
@@ -475,7 +479,7 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
 // its own timing calls to the frame's.
 // The sky cube is a closed cube of half size 1 around the viewer; the lamp cube one of
 // half size 0.5 whose normals face out of each face (nothing culls, so winding is free).
-TEST_F(SceneTest, SkyAndLampCubesAreClosedCubes) {
+TEST_F(SceneTest, SkyLampAndStarShapes) {
     expectClosedCube(bufferFloats(scene->skybox.vbo, 36, 3), 3, 1.0f);
     const int lampStride = 8;
     const std::vector<float> lamp = bufferFloats(scene->lights[0].lampVbo, 36, lampStride);
@@ -488,6 +492,27 @@ TEST_F(SceneTest, SkyAndLampCubesAreClosedCubes) {
             EXPECT_EQ(glm::vec3(v[3], v[4], v[5]), outward) << "triangle " << t;
         }
     }
+
+    // The star sprite: two triangles covering the unit square in z = 0, each corner's
+    // texture coordinates equal to its x and y.
+    GLint spriteBuffer = 0;
+    glBindVertexArray(scene->particles->vao);
+    glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &spriteBuffer);
+    glBindVertexArray(0);
+    const std::vector<float> sprite = bufferFloats(static_cast<GLuint>(spriteBuffer), 6, 5);
+    float covered = 0.0f;
+    for (int t = 0; t < 2; ++t) {
+        std::array<glm::vec3, 3> corner;
+        for (int k = 0; k < 3; ++k) {
+            const float* v = &sprite[static_cast<size_t>((t * 3 + k) * 5)];
+            corner[static_cast<size_t>(k)] = glm::vec3(v[0], v[1], v[2]);
+            EXPECT_EQ(v[2], 0.0f);
+            EXPECT_TRUE((v[0] == 0.0f || v[0] == 1.0f) && (v[1] == 0.0f || v[1] == 1.0f));
+            EXPECT_EQ(glm::vec2(v[3], v[4]), glm::vec2(v[0], v[1]));
+        }
+        covered += 0.5f * glm::length(glm::cross(corner[1] - corner[0], corner[2] - corner[0]));
+    }
+    EXPECT_EQ(covered, 1.0f);
 }
 
 // Each sky image sits on its cube face: +X right, -X left, +Y up, -Y bottom, +Z back,

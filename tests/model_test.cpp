@@ -198,13 +198,16 @@ TEST_F(ModelTest, FailedImportPrintsTheImportersReasonAndKeepsNothing) {
 
 // Meshes built by hand: the cases no well-formed file produces.
 TEST_F(ModelTest, MalformedMeshesStaySafe) {
+    // One material in the count, and one past it that would bring a map if it were read.
     aiScene scene;
     scene.mNumMaterials = 1;
-    scene.mMaterials = new aiMaterial* [1] { new aiMaterial() };
+    scene.mMaterials = new aiMaterial* [2] { new aiMaterial(), new aiMaterial() };
+    const aiString map("past.png");
+    scene.mMaterials[1]->AddProperty(&map, AI_MATKEY_TEXTURE_DIFFUSE(0));
     aiMesh mesh;
-    mesh.mNumVertices = 3;
-    // Small, so that its area weight is well below 1.
-    mesh.mVertices = new aiVector3D[3]{{0, 0, 0}, {0.5f, 0, 0}, {0, 0.5f, 0}};
+    mesh.mNumVertices = 4;
+    // Small, so that its area weight is well below 1; the fourth vertex is in no triangle.
+    mesh.mVertices = new aiVector3D[4]{{0, 0, 0}, {0.5f, 0, 0}, {0, 0.5f, 0}, {1, 1, 1}};
     mesh.mNumFaces = 2;
     mesh.mFaces = new aiFace[2];
     for (aiFace& face : {std::ref(mesh.mFaces[0]), std::ref(mesh.mFaces[1])}) {
@@ -212,16 +215,19 @@ TEST_F(ModelTest, MalformedMeshesStaySafe) {
         face.mIndices = new unsigned int[3]{0, 1, 2};
     }
     mesh.mFaces[1].mIndices[2] = 7; // past the vertices: dropped
-    mesh.mMaterialIndex = 4;        // past the materials: no textures
+    mesh.mMaterialIndex = 1;        // past the materials: no textures
 
     Model model;
     const Mesh built = model.buildMesh(&mesh, &scene);
+    delete scene.mMaterials[1];
     EXPECT_TRUE(built.textures.empty());
     EXPECT_EQ(built.indices, (std::vector<GLuint>{0, 1, 2}));
-    // No normals in the file: each vertex faces away from its triangle's front side.
-    for (const Vertex& vertex : built.vertices) {
-        EXPECT_EQ(vertex.normal, glm::vec3(0, 0, 1));
+    // No normals in the file: each vertex faces away from its triangle's front side, and
+    // one in no triangle faces up.
+    for (size_t v = 0; v < 3; ++v) {
+        EXPECT_EQ(built.vertices[v].normal, glm::vec3(0, 0, 1));
     }
+    EXPECT_EQ(built.vertices[3].normal, glm::vec3(0, 1, 0));
 }
 
 // References as tools on other systems write them: Windows separators, another letter

@@ -458,6 +458,19 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
         }
     }
 
+    // Every draw unbinds its vertex array before anything else is bound.
+    for (size_t k = 0; k < calls.size(); ++k) {
+        if (calls[k].name.rfind("glDraw", 0) != 0) {
+            continue;
+        }
+        const auto next = std::find_if(calls.begin() + static_cast<long>(k) + 1, calls.end(),
+                                       [](const GlCall& call) {
+                                           return call.name == "glBindVertexArray";
+                                       });
+        ASSERT_NE(next, calls.end()) << "call " << k;
+        EXPECT_EQ(next->ints[0], 0) << "after call " << k;
+    }
+
     // State at return.
     GLint value[4] = {};
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, value);
@@ -475,8 +488,6 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
     EXPECT_EQ(std::vector<GLfloat>(clear, clear + 4), (std::vector<GLfloat>{0, 0, 0, 0}));
 }
 
-// The benchmark's breakdown names the passes the frame makes, in order, and only adds
-// its own timing calls to the frame's.
 // The sky cube is a closed cube of half size 1 around the viewer; the lamp cube one of
 // half size 0.5 whose normals face out of each face (nothing culls, so winding is free).
 TEST_F(SceneTest, SkyLampAndStarShapes) {
@@ -536,6 +547,8 @@ TEST_F(SceneTest, SkyFacesSitOnTheirCubeFaces) {
     glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
 }
 
+// The benchmark's breakdown names the passes the frame makes, in order, and only adds
+// its own timing calls to the frame's.
 TEST_F(SceneTest, PassTimerSplitsTheFrameIntoItsPasses) {
     camera = Camera(glm::vec3(1.0f, 3.0f, -10.0f));
     const auto passesOf = [](const std::vector<PassTime>& times) {
@@ -690,45 +703,53 @@ TEST_F(SceneTest, CompositeSmoothsEdgesButNotTexture) {
     // staircase has none of.
     const double low = displayed(dark);
     const double high = displayed(bright);
+    const auto blendedAt = [&](int x, int row) {
+        const double value = at(x, row);
+        return value > low + 0.15 * (high - low) && value < high - 0.15 * (high - low) &&
+               std::abs(expected(x, row) - value) > 0.1 * (high - low);
+    };
     int columnsWithBlend = 0;
     const int firstColumn = static_cast<int>(boxCentre.x) - 100;
     const int lastColumn = static_cast<int>(boxCentre.x) + 100;
     for (int x = firstColumn; x < lastColumn; ++x) {
         bool blended = false;
         for (int row = 0; row < screenHeight; ++row) {
-            const double value = at(x, row);
-            blended = blended ||
-                      (value > low + 0.15 * (high - low) && value < high - 0.15 * (high - low) &&
-                       std::abs(expected(x, row) - value) > 0.1 * (high - low));
+            blended = blended || blendedAt(x, row);
         }
         columnsWithBlend += blended ? 1 : 0;
     }
     EXPECT_GT(columnsWithBlend, (lastColumn - firstColumn) * 9 / 10);
-
-    // And the blend follows the true edge: down each column across it, the brightness
-    // adds up closer to the bright part of the column the box leaves than the staircase
-    // does (the true part from 8 x 8 samples in each pixel).
-    const int edgeRows[2] = {140, 260}; // texture rows around the lower edge
-    const int samples = 8;
-    double smoothError = 0.0;
-    double stairError = 0.0;
-    for (int x = firstColumn; x < lastColumn; ++x) {
-        double smooth = 0.0;
-        double stair = 0.0;
-        double truth = 0.0;
-        for (int y = edgeRows[0]; y < edgeRows[1]; ++y) {
-            smooth += (at(x, screenHeight - 1 - y) - low) / (high - low);
-            stair += (expected(x, screenHeight - 1 - y) - low) / (high - low);
-            for (int k = 0; k < samples * samples; ++k) {
-                const glm::vec2 p(x + (k % samples + 0.5f) / samples,
-                                  y + (k / samples + 0.5f) / samples);
-                truth += inBox(p) ? 0.0 : 1.0 / (samples * samples);
+    // And the blend follows the true edge: across it, column by column along the lower
+    // edge and row by row along the steep left one, the brightness adds up closer to the
+    // bright part the box leaves than the staircase does (the true part from 8 x 8
+    // samples in each pixel). Texture rows 200 to 340 meet only the left edge between
+    // columns 180 and 330.
+    const auto closerThanTheStaircase = [&](bool rows, int first, int last, int from, int to) {
+        const int samples = 8;
+        double smoothError = 0.0;
+        double stairError = 0.0;
+        for (int line = first; line < last; ++line) {
+            double smooth = 0.0;
+            double stair = 0.0;
+            double truth = 0.0;
+            for (int across = from; across < to; ++across) {
+                const int x = rows ? across : line;
+                const int y = rows ? line : across;
+                smooth += (at(x, screenHeight - 1 - y) - low) / (high - low);
+                stair += (expected(x, screenHeight - 1 - y) - low) / (high - low);
+                for (int k = 0; k < samples * samples; ++k) {
+                    const glm::vec2 p(x + (k % samples + 0.5f) / samples,
+                                      y + (k / samples + 0.5f) / samples);
+                    truth += inBox(p) ? 0.0 : 1.0 / (samples * samples);
+                }
             }
+            smoothError += std::abs(smooth - truth);
+            stairError += std::abs(stair - truth);
         }
-        smoothError += std::abs(smooth - truth);
-        stairError += std::abs(stair - truth);
-    }
-    EXPECT_LT(smoothError, 0.75 * stairError);
+        return smoothError < 0.75 * stairError;
+    };
+    EXPECT_TRUE(closerThanTheStaircase(false, firstColumn, lastColumn, 140, 260));
+    EXPECT_TRUE(closerThanTheStaircase(true, 200, 340, 180, 330));
 
     // Inside the noise patch, the differences between neighbouring pixels stay what
     // they are without smoothing.
@@ -794,19 +815,56 @@ TEST_F(SceneTest, BloomAndExposureChangeThePicture) {
     EXPECT_LT(renderAt(pauseTime).mean(), dark.mean() + 1.0);
 }
 
-TEST_F(SceneTest, StarsAppearAtTheEnd) {
+// Stars light the sky at the end, and each one fades in: grown stars light it more than
+// newborn ones.
+TEST_F(SceneTest, StarsAppearAtTheEndAndFadeIn) {
     const Camera& last = cameraPath.back();
     lookAt(last.position, last.position + last.front);
     ParticleGenerator& stars = *scene->particles;
     for (int frame = 0; frame < 150; ++frame) {
         stars.update(0.01f, starEmitterPosition, starVelocityBias);
     }
-    const Picture before = renderAt(141.0f);
-    const Picture after = renderAt(150.0f);
-    keepPicture("stars_before", before);
-    keepPicture("stars_after", after);
-    EXPECT_GT(after.mean(0, 0, screenWidth, screenHeight / 2),
-              before.mean(0, 0, screenWidth, screenHeight / 2) + 1.0);
+    const auto skyAt = [&](float time, float age) {
+        for (Particle& star : stars.particles) {
+            star.color.a = 1.0f - age * 2.5f; // the pool's fade from 1 at birth
+        }
+        const Picture picture = renderAt(time);
+        keepPicture("stars_" + std::to_string(time) + "_" + std::to_string(age), picture);
+        return picture.mean(0, 0, screenWidth, screenHeight / 2);
+    };
+    const double before = skyAt(141.0f, 2.0f);
+    const double grown = skyAt(150.0f, 2.0f);
+    const double newborn = skyAt(150.0f, 0.02f);
+    EXPECT_GT(grown, before + 1.0);
+    EXPECT_GT(grown, newborn + 1.0);
+}
+
+// A floor just below the light reaches into the +X face from behind the light's own
+// plane: the part in front is kept there, while the face above stays empty.
+TEST_F(SceneTest, ShadowPassKeepsTrianglesThatCrossTheLightsPlane) {
+    std::vector<Vertex> floor(3);
+    // In the dungeon's model units, ten to the world's unit: 0.2 below the light.
+    floor[0].position = glm::vec3(-50.0f, -2.0f, -50.0f);
+    floor[1].position = glm::vec3(-50.0f, -2.0f, 50.0f);
+    floor[2].position = glm::vec3(5.0f, -2.0f, 0.0f);
+    Model dungeon = scene->dungeon;
+    scene->dungeon = Model();
+    scene->dungeon.meshes.emplace_back(floor, std::vector<GLuint>{0, 1, 2}, std::vector<Texture>{});
+    scene->lights[0].position = glm::vec3(0.0f);
+    scene->renderShadowMap(scene->shadowMap);
+    scene->dungeon = dungeon;
+
+    const auto nearest = [&](GLenum face) {
+        std::vector<float> depth(800 * 800);
+        glBindTexture(GL_TEXTURE_CUBE_MAP, scene->shadowMap[1]);
+        glGetTexImage(face, 0, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        glBindTexture(GL_TEXTURE_CUBE_MAP, 0);
+        return *std::min_element(depth.begin(), depth.end());
+    };
+    EXPECT_LT(nearest(GL_TEXTURE_CUBE_MAP_POSITIVE_X), 0.05f);
+    EXPECT_LT(nearest(GL_TEXTURE_CUBE_MAP_NEGATIVE_Y), 0.05f);
+    EXPECT_EQ(nearest(GL_TEXTURE_CUBE_MAP_POSITIVE_Y), 1.0f);
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
 }
 
 // A floor with one pillar, lit from either side: the pillar's shadow changes side.
@@ -876,8 +934,6 @@ TEST_F(SceneTest, PillarShadowFollowsTheLight) {
     EXPECT_GE(between, 3);
 }
 
-// Views along the show compared with kept pictures, so a change to the look is seen.
-// LANTERNFALL_WRITE_REFERENCES=1 writes them anew.
 // Outside, looking out between the ruins: the ground fades into the sky's hills. Down
 // each column from the sky into the near ground, no row steps sharply from the one above
 // (a flat plane cut off under the hills stepped by 12 of 255).
@@ -904,6 +960,8 @@ TEST_F(SceneTest, GroundMeetsTheHillsWithoutALine) {
     EXPECT_LT(steepest[steepest.size() / 2], 8.0);
 }
 
+// Views along the show compared with kept pictures, so a change to the look is seen.
+// LANTERNFALL_WRITE_REFERENCES=1 writes them anew.
 TEST_F(SceneTest, ViewsMatchTheirReferences) {
     const struct {
         const char* name;

@@ -153,15 +153,6 @@ TEST_F(MeshTest, DrawBindsTexturesThenShadowMapOnConsecutiveUnits) {
     EXPECT_EQ(integer(GL_VERTEX_ARRAY_BINDING), 0);
 }
 
-TEST_F(MeshTest, TwoTexturesOfOneTypeLeaveTheSamplerOnTheLaterUnit) {
-    const Mesh mesh = triangle({texture("texture_diffuse"), texture("texture_diffuse")});
-    mesh.draw(program.ID, 0);
-    GLint unit = -1;
-    glGetUniformiv(program.ID, glGetUniformLocation(program.ID, "texture_diffuse"), &unit);
-    EXPECT_EQ(unit, 1);
-    EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0 + 1);
-}
-
 TEST_F(MeshTest, WithoutTexturesTheShadowMapTakesUnitZero) {
     const Mesh mesh = triangle({});
     glActiveTexture(GL_TEXTURE0 + 5);

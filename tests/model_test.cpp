@@ -113,13 +113,6 @@ TEST_F(ModelTest, CacheMatchesExactPathsOnly) {
     EXPECT_EQ(model.loadedTextures.size(), 2u);
 }
 
-TEST_F(ModelTest, MaterialWithoutMapsGivesNoTextures) {
-    const Model model = loadWithMaterials("Kd 1 0 0", "Kd 0 1 0");
-    ASSERT_EQ(model.meshes.size(), 2u);
-    EXPECT_TRUE(model.meshes[0].textures.empty());
-    EXPECT_TRUE(model.loadedTextures.empty());
-}
-
 TEST_F(ModelTest, UnreadableTextureGetsANeutralStandIn) {
     testing::internal::CaptureStdout();
     const Model model = loadWithMaterials("map_Kd gone.png\nmap_Bump broken.png", "");

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -89,19 +87,6 @@ TEST_F(CameraPathTest, UnitScaleExpandsToTheFullFlight) {
     EXPECT_EQ(last.frameNumber, 8792);
 }
 
-TEST_F(CameraPathTest, SegmentsKeepTheirOwnLengths) {
-    buildInDirectory(std::string("1"));
-    // Keyframes 31 and 32 are 100 factor units apart, 73 and 74 only 25.
-    EXPECT_EQ(pathKeyframes[32].frameNumber - pathKeyframes[31].frameNumber, 200);
-    EXPECT_EQ(pathKeyframes[74].frameNumber - pathKeyframes[73].frameNumber, 50);
-    // Keyframe k's copy sits at index k + its frame number.
-    for (size_t k = 0; k + 1 < pathKeyframes.size(); ++k) {
-        const Camera& copy = cameraPath[k + pathKeyframes[k].frameNumber];
-        ASSERT_EQ(copy.position, pathKeyframes[k].position) << "keyframe " << k;
-        ASSERT_EQ(copy.front, pathKeyframes[k].front) << "keyframe " << k;
-    }
-}
-
 TEST_F(CameraPathTest, ScaleStretchesAndCompressesTime) {
     buildInDirectory(std::string("2.0"));
     EXPECT_EQ(pathKeyframes[1].frameNumber, 200);
@@ -176,41 +161,6 @@ TEST(PathTimeScale, HostileValuesFallBackWithOneLine) {
     testing::internal::CaptureStdout();
     EXPECT_FLOAT_EQ(scaleOf("120"), 120.0f);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-}
-
-// A FIFO or a directory in the file's place: one line, the unit path, and no waiting
-// for a writer.
-TEST_F(CameraPathTest, ScaleFileThatIsNotARegularFileIsRefused) {
-    char pattern[] = "/tmp/lanternfall-path-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    ASSERT_NE(made, nullptr);
-    const fs::path directory(made);
-    fs::create_directories(directory / "resources/file");
-    const fs::path previous = fs::current_path();
-    fs::current_path(directory);
-    for (bool fifo : {true, false}) {
-        if (fifo) {
-            ASSERT_EQ(mkfifo(pathScaleFile, 0600), 0);
-        } else {
-            fs::remove(pathScaleFile);
-            fs::create_directory(pathScaleFile);
-        }
-        testing::internal::CaptureStdout();
-        buildCameraPath();
-        EXPECT_EQ(testing::internal::GetCapturedStdout(),
-                  std::string("ERROR::PATH:: ") + pathScaleFile +
-                      " is not a regular file, using 1.0\n");
-        EXPECT_EQ(cameraPath.size(), 8793u);
-    }
-    fs::current_path(previous);
-    fs::remove_all(directory);
-}
-
-TEST_F(CameraPathTest, HostileFileBuildsTheUnitPath) {
-    const std::string printed = buildInDirectory(std::string("1e30\n"));
-    EXPECT_EQ(printed.rfind("ERROR::PATH:: ", 0), 0u);
-    EXPECT_FLOAT_EQ(pathTimeScale, 1.0f);
-    EXPECT_EQ(cameraPath.size(), 8793u);
 }
 
 TEST_F(CameraPathTest, PlaybackCopiesPositionAndFrontOnly) {

@@ -147,18 +147,4 @@ TEST(CameraKeyboard, MovesAlongFrontAndRight) {
     expectVec(c.position, start);
 }
 
-TEST(CameraPathRecord, KeepsFrontAsGiven) {
-    const Camera record(glm::vec3(-5, 0.5f, 12), glm::vec3(0, 1, 0), glm::vec3(0, -5, -10), 42);
-    EXPECT_EQ(record.front, glm::vec3(0, -5, -10));
-    EXPECT_EQ(record.up, glm::vec3(0));
-    EXPECT_EQ(record.right, glm::vec3(0));
-    EXPECT_EQ(record.worldUp, glm::vec3(0, 1, 0));
-    EXPECT_EQ(record.frameNumber, 42);
-    EXPECT_FLOAT_EQ(record.movementSpeed, 3.0f);
-    EXPECT_FLOAT_EQ(record.mouseSensitivity, 0.05f);
-    EXPECT_FLOAT_EQ(record.zoom, 45.0f);
-    EXPECT_TRUE(record.bloom);
-    EXPECT_FLOAT_EQ(record.exposure, 1.0f);
-}
-
 } // namespace

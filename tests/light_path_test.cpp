@@ -64,12 +64,6 @@ TEST(LightPath, StandsStillBeforeTheStartAndDuringThePause) {
     }
 }
 
-TEST(LightPath, ZeroFrameTimeStillTurnsTheWobble) {
-    const Step step = stepAt(10.0f, 0.0f);
-    EXPECT_EQ(step.delta, glm::vec3(0.0f));
-    EXPECT_FLOAT_EQ(step.angle, static_cast<float>(initialLightPathAngle + 0.01));
-}
-
 TEST(LightPath, DirectionalLightStartsFromItsDirection) {
     Light light;
     light.isPointLight = false;

@@ -184,13 +184,4 @@ TEST_F(MeshTest, WithoutTexturesTheShadowMapTakesUnitZero) {
     EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
 }
 
-TEST_F(MeshTest, EmptyIndexListDrawsNothing) {
-    const Mesh mesh(std::vector<Vertex>(3), {}, {});
-    startRecording();
-    mesh.draw(program.ID, 0);
-    const std::vector<GlCall> draws = callsNamed(stopRecording(), "glDrawElements");
-    ASSERT_EQ(draws.size(), 1u);
-    EXPECT_EQ(draws[0].ints[1], 0);
-}
-
 } // namespace

@@ -99,20 +99,6 @@ TEST_F(ModelTest, MeshesShareATextureFileLoadedOnce) {
                                                                90, 90, 255, 90, 90, 90, 255}));
 }
 
-TEST_F(ModelTest, CacheMatchesExactPathsOnly) {
-    // a.png first as a diffuse map, then as a normal map: the cached diffuse record is reused.
-    Model model = loadWithMaterials("map_Kd a.png", "map_Bump a.png\nmap_Kd ./a.png");
-    ASSERT_EQ(model.meshes.size(), 2u);
-    const std::vector<Texture>& second = model.meshes[1].textures;
-    ASSERT_EQ(second.size(), 2u);
-    // Diffuse maps come first: "./a.png" is another path, loaded again.
-    EXPECT_STREQ(second[0].path.C_Str(), "./a.png");
-    EXPECT_NE(second[0].id, model.meshes[0].textures[0].id);
-    EXPECT_EQ(second[1].type, "texture_diffuse");
-    EXPECT_EQ(second[1].id, model.meshes[0].textures[0].id);
-    EXPECT_EQ(model.loadedTextures.size(), 2u);
-}
-
 TEST_F(ModelTest, UnreadableTextureGetsANeutralStandIn) {
     testing::internal::CaptureStdout();
     const Model model = loadWithMaterials("map_Kd gone.png\nmap_Bump broken.png", "");

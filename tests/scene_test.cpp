@@ -15,9 +15,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <numeric>
 #include <random>
 
 namespace fs = std::filesystem;
@@ -122,17 +120,6 @@ void keepPicture(const std::string& name, const Picture& picture) {
         writePng(std::string(folder) + "/" + name + ".png", picture.width, picture.height, 3,
                  picture.rgb);
     }
-}
-
-// The light where its route puts it after `seconds` at 60 frames per second.
-glm::vec3 lightOnRouteAt(float seconds) {
-    Light light = pointLight();
-    float angle = initialLightPathAngle;
-    const int frames = static_cast<int>(seconds * 60.0f);
-    for (int frame = 1; frame <= frames; ++frame) {
-        moveLight(light, angle, initialLightPathSpeed, 1.0f / 60.0f, frame / 60.0f);
-    }
-    return light.position;
 }
 
 // The vertices of a buffer, `stride` floats each.
@@ -762,73 +749,6 @@ TEST_F(SceneTest, ShadowPassKeepsTrianglesThatCrossTheLightsPlane) {
     EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
 }
 
-// A floor with one pillar, lit from either side: the pillar's shadow changes side.
-TEST_F(SceneTest, PillarShadowFollowsTheLight) {
-    const std::string folder = makeTemporaryDirectory("lanternfall-pillar");
-    const struct {
-        const char* file;
-        unsigned char rgb[3];
-    } maps[] = {
-        {"grey.png", {150, 150, 150}}, {"dull.png", {0, 0, 0}}, {"flat.png", {128, 128, 255}}};
-    for (const auto& map : maps) {
-        ASSERT_TRUE(
-            writePng(folder + "/" + map.file, 1, 1, 3, {map.rgb[0], map.rgb[1], map.rgb[2]}));
-    }
-    std::ofstream(folder + "/pillar.mtl")
-        << "newmtl stone\nmap_Kd grey.png\nmap_Ks dull.png\nmap_bump flat.png\n";
-    std::ofstream(folder + "/pillar.obj") << "mtllib pillar.mtl\nusemtl stone\n"
-                                             "v -40 0 -40\nv 40 0 -40\nv 40 0 40\nv -40 0 40\n"
-                                             "v -3 0 -3\nv 3 0 -3\nv 3 0 3\nv -3 0 3\n"
-                                             "v -3 30 -3\nv 3 30 -3\nv 3 30 3\nv -3 30 3\n"
-                                             "vn 0 1 0\n"
-                                             "f 1//1 4//1 3//1\nf 1//1 3//1 2//1\n"
-                                             "f 5 6 10\nf 5 10 9\nf 6 7 11\nf 6 11 10\n"
-                                             "f 7 8 12\nf 7 12 11\nf 8 5 9\nf 8 9 12\n";
-    Model dungeon = scene->dungeon;
-    scene->dungeon = Model();
-    testing::internal::CaptureStdout();
-    scene->dungeon.load(folder + "/pillar.obj");
-    testing::internal::GetCapturedStdout();
-    fs::remove_all(folder);
-
-    // Looking straight down on the floor around the pillar.
-    lookAt(glm::vec3(0.0f, 6.0f, 0.0f), glm::vec3(0.0f, 0.0f, 0.0f));
-    camera.front = glm::vec3(0.0f, -1.0f, 0.0f);
-    camera.up = glm::vec3(0.0f, 0.0f, -1.0f);
-
-    auto leftAgainstRight = [](const Picture& picture) {
-        const int cy = screenHeight / 2;
-        return picture.mean(screenWidth / 2 - 300, cy - 40, screenWidth / 2 - 100, cy + 40) -
-               picture.mean(screenWidth / 2 + 100, cy - 40, screenWidth / 2 + 300, cy + 40);
-    };
-    scene->lights[0].position = glm::vec3(-1.5f, 1.5f, 0.0f);
-    const Picture lightLeft = renderAt(pauseTime);
-    scene->lights[0].position = glm::vec3(1.5f, 1.5f, 0.0f);
-    const Picture lightRight = renderAt(pauseTime);
-    scene->dungeon = dungeon;
-    keepPicture("pillar_light_left", lightLeft);
-    keepPicture("pillar_light_right", lightRight);
-
-    // The shadow falls on the side away from the light.
-    EXPECT_GT(leftAgainstRight(lightLeft), 10.0);
-    EXPECT_LT(leftAgainstRight(lightRight), -10.0);
-
-    // Its edge is soft: down a column that crosses it, from the lit floor into the
-    // shadow, several pixels lie well between the two.
-    const int column = 1000;
-    const int top = 150;
-    const int bottom = 330;
-    const double lit = lightLeft.mean(column, top, column + 1, top + 10);
-    const double shadow = lightLeft.mean(column, bottom - 10, column + 1, bottom);
-    ASSERT_GT(lit - shadow, 15.0);
-    int between = 0;
-    for (int y = top; y < bottom; ++y) {
-        const double value = lightLeft.mean(column, y, column + 1, y + 1);
-        between += value > shadow + 0.25 * (lit - shadow) && value < lit - 0.25 * (lit - shadow);
-    }
-    EXPECT_GE(between, 3);
-}
-
 // Outside, looking out between the ruins: the ground fades into the sky's hills. Down
 // each column from the sky into the near ground, no row steps sharply from the one above
 // (a flat plane cut off under the hills stepped by 12 of 255).
@@ -836,7 +756,7 @@ TEST_F(SceneTest, GroundMeetsTheHillsWithoutALine) {
     const size_t entry = 8205;
     const Camera& view = cameraPath[entry];
     lookAt(view.position, view.position + view.front);
-    scene->lights[0].position = lightOnRouteAt(static_cast<float>(entry) / 60.0f);
+    scene->lights[0].position = pointLightRoute(static_cast<int>(entry), 60.0f).back();
     const Picture picture = renderAt(pauseTime);
     keepPicture("horizon", picture);
     // Columns in the gap between the ruins, rows from the sky down past the hills' foot.
@@ -868,7 +788,7 @@ TEST_F(SceneTest, ViewsMatchTheirReferences) {
         SCOPED_TRACE(view.name);
         const Camera& entry = cameraPath[view.entry];
         lookAt(entry.position, entry.position + entry.front);
-        scene->lights[0].position = lightOnRouteAt(static_cast<float>(view.entry) / 60.0f);
+        scene->lights[0].position = pointLightRoute(static_cast<int>(view.entry), 60.0f).back();
         const Picture full = renderAt(pauseTime);
         keepPicture(view.name, full);
         const Picture small = downscaled(full, referenceWidth, referenceHeight);

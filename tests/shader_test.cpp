@@ -1,7 +1,5 @@
 #include "gfx/registry.h"
-#include "scene/programs.h"
 #include "support/gl_context.h"
-#include "support/gl_recorder.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -101,19 +99,6 @@ std::vector<std::string> splitBlocks(const std::string& printed) {
     return blocks;
 }
 
-TEST_F(ShaderTest, EveryDemoProgramBuildsSilently) {
-    for (const ProgramFiles& program : scenePrograms) {
-        SCOPED_TRACE(program.name);
-        testing::internal::CaptureStdout();
-        const Shader shader =
-            loadShader(program.vertex, program.fragment, program.geometry, program.name);
-        EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-        EXPECT_NE(shader.ID, 0u);
-        EXPECT_EQ(linkStatus(shader.ID), GL_TRUE);
-        EXPECT_EQ(getShader(program.name).ID, shader.ID);
-    }
-}
-
 TEST_F(ShaderTest, BrokenStagePrintsFramedBlocksAndRegistersAProgramThatDrawsNothing) {
     const std::string vertex =
         writeFile("broken.vert", "#version 330 core\nvoid main() { oops }\n");
@@ -135,34 +120,6 @@ TEST_F(ShaderTest, BrokenStagePrintsFramedBlocksAndRegistersAProgramThatDrawsNot
     const Shader working = loadShader(good.c_str(), fragment.c_str(), nullptr, "working");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_TRUE(drawsAnything(working.ID));
-}
-
-TEST_F(ShaderTest, GeometryStageOnlyWhenGiven) {
-    const std::string vertex = writeFile("ok.vert", minimalVertex);
-    const std::string fragment = writeFile("ok.frag", minimalFragment);
-    startRecording();
-    loadShader(vertex.c_str(), fragment.c_str(), nullptr, "plain");
-    const std::vector<GlCall> calls = stopRecording();
-    const std::vector<GlCall> created = callsNamed(calls, "glCreateShader");
-    ASSERT_EQ(created.size(), 2u);
-    EXPECT_EQ(created[0].ints[0], GL_VERTEX_SHADER);
-    EXPECT_EQ(created[1].ints[0], GL_FRAGMENT_SHADER);
-    EXPECT_EQ(callsNamed(calls, "glAttachShader").size(), 2u);
-    EXPECT_EQ(callsNamed(calls, "glDeleteShader").size(), 2u);
-}
-
-TEST_F(ShaderTest, RegisteringANameTwiceKeepsTheSecond) {
-    const std::string vertex = writeFile("ok.vert", minimalVertex);
-    const std::string fragment = writeFile("ok.frag", minimalFragment);
-    const Shader first = loadShader(vertex.c_str(), fragment.c_str(), nullptr, "twice");
-    const Shader second = loadShader(vertex.c_str(), fragment.c_str(), nullptr, "twice");
-    EXPECT_NE(first.ID, second.ID);
-    EXPECT_EQ(getShader("twice").ID, second.ID);
-    EXPECT_EQ(glIsProgram(first.ID), GL_TRUE);
-}
-
-TEST_F(ShaderTest, UnregisteredShaderIsProgramZero) {
-    EXPECT_EQ(getShader("never").ID, 0u);
 }
 
 TEST_F(ShaderTest, LoadTextureUploadsRgbaAndRegisters) {

@@ -560,6 +560,21 @@ TEST_F(SceneTest, CompositeSmoothsEdgesButNotTexture) {
     for (size_t i = 0; i < hdr.size(); ++i) {
         std::fill_n(rgb.begin() + static_cast<long>(i * 3), 3, hdr[i]);
     }
+    // A red field over a blue one, on a line as gently sloped as the box's; the blue's
+    // luma is 0.84 of the red's, a contrast just above the threshold.
+    const float red = 0.3f;
+    const float blue = 0.541f;
+    const int colourField[4] = {700, 560, 1260, 740};
+    const auto belowColourEdge = [&](int x, int y) { return y < 650 + (x - 700) / 5; };
+    for (int y = colourField[1]; y < colourField[3]; ++y) {
+        for (int x = colourField[0]; x < colourField[2]; ++x) {
+            const bool below = belowColourEdge(x, y);
+            float* texel = &rgb[(static_cast<size_t>(y) * screenWidth + x) * 3];
+            texel[0] = below ? 0.0f : red;
+            texel[1] = 0.0f;
+            texel[2] = below ? blue : 0.0f;
+        }
+    }
     const BloomTargets& targets = scene->bloomTargets;
     glBindTexture(GL_TEXTURE_2D, targets.colorBuffers[0]);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, screenWidth, screenHeight, GL_RGB, GL_FLOAT,
@@ -645,6 +660,29 @@ TEST_F(SceneTest, CompositeSmoothsEdgesButNotTexture) {
         }
     }
     EXPECT_NEAR(shownContrast / plainContrast, 1.0, 0.04);
+
+    // Edges are found by their luma, so the red and blue fields' edge is smoothed too:
+    // along it, pixels that mix the two colours (a grey picture cannot tell the channels'
+    // weights apart).
+    const auto mixed = [&](int x, int row) {
+        const auto part = [&](int c, float value) {
+            const double shownValue =
+                shown
+                    .rgb[(static_cast<size_t>(row) * screenWidth + x) * 3 + static_cast<size_t>(c)];
+            return shownValue / displayed(value);
+        };
+        return part(0, red) > 0.15 && part(0, red) < 0.85 && part(2, blue) > 0.15 &&
+               part(2, blue) < 0.85;
+    };
+    int mixedColumns = 0;
+    for (int x = colourField[0] + 20; x < colourField[2] - 20; ++x) {
+        bool found = false;
+        for (int y = colourField[1] + 5; y < colourField[3] - 5; ++y) {
+            found = found || mixed(x, screenHeight - 1 - y);
+        }
+        mixedColumns += found ? 1 : 0;
+    }
+    EXPECT_GT(mixedColumns, (colourField[2] - colourField[0] - 40) / 4);
     EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
 }
 

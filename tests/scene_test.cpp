@@ -565,10 +565,9 @@ TEST_F(SceneTest, CompositeSmoothsEdgesButNotTexture) {
     const float red = 0.3f;
     const float blue = 0.541f;
     const int colourField[4] = {700, 560, 1260, 740};
-    const auto belowColourEdge = [&](int x, int y) { return y < 650 + (x - 700) / 5; };
     for (int y = colourField[1]; y < colourField[3]; ++y) {
         for (int x = colourField[0]; x < colourField[2]; ++x) {
-            const bool below = belowColourEdge(x, y);
+            const bool below = y < 650 + (x - colourField[0]) / 5;
             float* texel = &rgb[(static_cast<size_t>(y) * screenWidth + x) * 3];
             texel[0] = below ? 0.0f : red;
             texel[1] = 0.0f;

@@ -120,7 +120,7 @@ TEST_F(MeshTest, DrawBindsTexturesThenShadowMapOnConsecutiveUnits) {
     const double values[] = {0, 1, 2, 3, 16.0};
     for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(sets[i].name, names[i]);
-        EXPECT_EQ(sets[i].value, values[i]);
+        EXPECT_EQ(sets[i].values[0], values[i]);
     }
 
     // Each texture is bound on its own unit, made active just before.
@@ -177,10 +177,10 @@ TEST_F(MeshTest, WithoutTexturesTheShadowMapTakesUnitZero) {
     EXPECT_EQ(sets[1].name, "texture_specular");
     EXPECT_EQ(sets[2].name, "texture_normal");
     for (size_t role = 0; role < 3; ++role) {
-        EXPECT_GT(sets[role].value, 0);
+        EXPECT_GT(sets[role].values[0], 0);
     }
     EXPECT_EQ(sets[3].name, "depthMap");
-    EXPECT_EQ(sets[3].value, 0);
+    EXPECT_EQ(sets[3].values[0], 0);
     EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
 }
 

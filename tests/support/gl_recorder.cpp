@@ -175,14 +175,10 @@ std::vector<UniformSet> uniformSets(const std::vector<GlCall>& calls) {
         if (names.count(key) == 0) {
             names[key] = uniformName(program, static_cast<GLint>(call.ints[0]));
         }
-        UniformSet set{names[key].empty() ? lookedUp[call.ints[0]] : names[key], 0.0, {}, program};
-        if (oneInt) {
-            set.values = {static_cast<double>(call.ints[1])};
-        } else {
-            set.values = call.floats;
-        }
-        set.value = set.values[0];
-        sets.push_back(set);
+        sets.push_back(
+            {names[key].empty() ? lookedUp[call.ints[0]] : names[key],
+             oneInt ? std::vector<double>{static_cast<double>(call.ints[1])} : call.floats,
+             program});
     }
     return sets;
 }

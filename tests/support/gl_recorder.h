@@ -15,10 +15,9 @@ struct GlCall {
 
 // A uniform set through glUniform1i, 1f, 3f, 3fv or Matrix4fv, resolved to its name in
 // the program in use (by the program's own list of uniforms, so locations cached before
-// the recording resolve too). value is the first of its values.
+// the recording resolve too).
 struct UniformSet {
     std::string name;
-    double value;
     std::vector<double> values;
     unsigned program = 0;
 };

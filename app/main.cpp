@@ -3,6 +3,7 @@
 #include "app/frame_loop.h"
 #include "app/input.h"
 #include "app/run_directory.h"
+#include "app/window.h"
 #include "scene/scene.h"
 
 #include <glad/gl.h>
@@ -16,10 +17,6 @@
 
 namespace {
 
-constexpr int glVersionMajor = 3;
-constexpr int glVersionMinor = 3;
-constexpr int multisampleCount = 4;
-
 // GLFW's own reason for a failure, before our line about what could not be done.
 void reportGlfwError(int /*code*/, const char* description) {
     std::cout << "ERROR::GLFW:: " << description << std::endl;
@@ -27,16 +24,6 @@ void reportGlfwError(int /*code*/, const char* description) {
 
 void framebufferSizeCallback(GLFWwindow* /*window*/, int width, int height) {
     glViewport(0, 0, width, height);
-}
-
-GLFWwindow* createWindow() {
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, glVersionMajor);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, glVersionMinor);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
-    glfwWindowHint(GLFW_SAMPLES, multisampleCount);
-    glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
-    return glfwCreateWindow(windowWidth, windowHeight, windowTitle, nullptr, nullptr);
 }
 
 void registerHandlers(GLFWwindow* window) {
@@ -114,7 +101,7 @@ int main() {
     if (glfwInit() == GLFW_FALSE) {
         return abandonStartup("ERROR::GLFW:: Failed to initialize GLFW");
     }
-    GLFWwindow* window = createWindow();
+    GLFWwindow* window = createDemoWindow();
     if (window == nullptr) {
         return abandonStartup("ERROR::GLFW:: Failed to create the window");
     }

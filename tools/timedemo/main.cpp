@@ -1,0 +1,360 @@
+// Plays the show as fast as the machine draws it, in the demo's own window, and reports
+// the frame times: averages, percentiles, lows, hitches and the parts of the show, with a
+// CSV of every frame and a chart of it. Run from the repository root; see --help.
+#include "app/camera_path.h"
+#include "app/frame_loop.h"
+#include "app/window.h"
+#include "hidden_window.h"
+#include "pass_timer.h"
+#include "recorder.h"
+#include "scene/scene.h"
+#include "startup_timer.h"
+#include "timedemo.h"
+
+#include <GLFW/glfw3.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+
+extern char** environ;
+
+namespace {
+
+constexpr int usageStatus = 2;
+constexpr int failureStatus = 1;
+constexpr int signalStatusBase = 128;
+constexpr double progressInterval = 10.0;
+constexpr double terminalProgressInterval = 0.25;
+// A block of the overhead check: rendered bare, then timed, from the same state.
+constexpr long overheadBlockFrames = 60;
+constexpr const char* plotScript = "tools/timedemo/plot.py";
+// Debian's own interpreter, the one its matplotlib package is installed for.
+constexpr const char* plotPython = "/usr/bin/python3";
+constexpr const char* silentSoundDriver = "null";
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void requestStop(int signal) {
+    stopSignal = signal;
+}
+
+void installStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void closeOnEscape(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/) {
+    if (key == GLFW_KEY_ESCAPE && action == GLFW_PRESS) {
+        glfwSetWindowShouldClose(window, GLFW_TRUE);
+    }
+}
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// The demo's window, as the demo opens it, with no cap on the frame rate.
+GLFWwindow* openDemoWindow() {
+    if (glfwInit() == GLFW_FALSE) {
+        return nullptr;
+    }
+    GLFWwindow* window = createDemoWindow();
+    if (window == nullptr) {
+        glfwTerminate();
+        return nullptr;
+    }
+    glfwMakeContextCurrent(window);
+    if (gladLoadGL(glfwGetProcAddress) == 0) {
+        glfwTerminate();
+        return nullptr;
+    }
+    glfwSwapInterval(0);
+    glfwSetKeyCallback(window, closeOnEscape);
+    return window;
+}
+
+MachineInfo readMachine() {
+    MachineInfo machine;
+    const auto text = [](GLenum name) {
+        const GLubyte* value = glGetString(name);
+        return value != nullptr ? std::string(reinterpret_cast<const char*>(value)) : "unknown";
+    };
+    machine.renderer = text(GL_RENDERER);
+    machine.version = text(GL_VERSION);
+    machine.cpu = cpuName();
+    return machine;
+}
+
+// What a run changes in the Scene, so the overhead check can render a block twice.
+struct SceneState {
+    Light light;
+    float lightPathAngle = 0.0f;
+    std::vector<Particle> particles;
+    unsigned int lastUsedParticle = 0;
+};
+
+SceneState saveState(const Scene& scene) {
+    return {scene.lights[0], scene.lightPathAngle, scene.particles->particles,
+            scene.particles->lastUsedParticle};
+}
+
+void restoreState(Scene& scene, const SceneState& state) {
+    scene.lights[0] = state.light;
+    scene.lightPathAngle = state.lightPathAngle;
+    scene.particles->particles = state.particles;
+    scene.particles->lastUsedParticle = state.lastUsedParticle;
+}
+
+// The frame as the demo's loop makes it, on the show's clock.
+void drawFrame(GLFWwindow* window, Scene& scene, long entry) {
+    enterFrame(entry, timedemoFps);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    scene.render(showTime(entry, timedemoFps));
+    glfwSwapBuffers(window);
+}
+
+struct Progress {
+    bool terminal = false;
+    Clock::time_point start;
+    double lastLine = -1.0;
+};
+
+void showProgress(Progress& progress, long done, long total, long entry, bool last) {
+    const double elapsed = millisecondsBetween(progress.start, Clock::now()) / 1000.0;
+    const double interval = progress.terminal ? terminalProgressInterval : progressInterval;
+    if (!last && progress.lastLine >= 0.0 && elapsed - progress.lastLine < interval) {
+        return;
+    }
+    progress.lastLine = elapsed;
+    const std::string line = progressLine(done, total, showTime(entry, timedemoFps), elapsed);
+    if (progress.terminal) {
+        std::cerr << "\r" << line << "\033[K" << (last ? "\n" : "") << std::flush;
+    } else {
+        std::cerr << line << std::endl;
+    }
+}
+
+// Times frames [first, end) from swap to swap into run, until a stop is asked for.
+struct TimedRun {
+    GLFWwindow* window = nullptr;
+    Scene* scene = nullptr;
+    bool finish = false;
+    PassTimer* passTimer = nullptr;
+    Progress progress;
+    long total = 0;
+};
+
+bool stopAsked(GLFWwindow* window) {
+    return stopSignal != 0 || glfwWindowShouldClose(window) != 0;
+}
+
+void timeFrames(TimedRun& timed, RunResult& run, long first, long end) {
+    Clock::time_point last = Clock::now();
+    for (long entry = first; entry < end && !stopAsked(timed.window); ++entry) {
+        glfwPollEvents();
+        if (timed.passTimer != nullptr) {
+            beginTimedFrame(*timed.passTimer, PassClock::timerQuery);
+        }
+        enterFrame(entry, timedemoFps);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        timed.scene->render(showTime(entry, timedemoFps));
+        if (timed.passTimer != nullptr) {
+            PassSplit split{};
+            for (const PassTime& pass : endTimedFrame(*timed.passTimer)) {
+                split[static_cast<std::size_t>(pass.pass)] += pass.milliseconds;
+            }
+            run.passes.push_back(split);
+        }
+        glfwSwapBuffers(timed.window);
+        if (timed.finish) {
+            glFinish();
+        }
+        const Clock::time_point now = Clock::now();
+        run.frames.push_back({entry, millisecondsBetween(last, now)});
+        run.showTimes.push_back(showTime(entry, timedemoFps));
+        last = now;
+        showProgress(timed.progress, static_cast<long>(run.frames.size()), timed.total, entry,
+                     false);
+    }
+}
+
+// Renders the range in blocks, each twice from the same state: bare (the frame and the
+// swap, one clock reading for the block) and timed as the report's frames are. Returns
+// {bare ms, timed ms} in all.
+std::pair<double, double> measureOverhead(TimedRun& timed, RunResult& run, long first, long end) {
+    double bareMs = 0.0;
+    double timedMs = 0.0;
+    for (long block = first; block < end && !stopAsked(timed.window);
+         block += overheadBlockFrames) {
+        const long blockEnd = std::min(block + overheadBlockFrames, end);
+        const SceneState state = saveState(*timed.scene);
+        glFinish();
+        const Clock::time_point bareStart = Clock::now();
+        for (long entry = block; entry < blockEnd; ++entry) {
+            drawFrame(timed.window, *timed.scene, entry);
+        }
+        glFinish();
+        bareMs += millisecondsBetween(bareStart, Clock::now());
+        restoreState(*timed.scene, state);
+        const std::size_t before = run.frames.size();
+        timeFrames(timed, run, block, blockEnd);
+        glFinish();
+        for (std::size_t i = before; i < run.frames.size(); ++i) {
+            timedMs += run.frames[i].ms;
+        }
+        if (static_cast<long>(run.frames.size() - before) < blockEnd - block) {
+            break;
+        }
+    }
+    return {bareMs, timedMs};
+}
+
+void printStartup(long firstEntry, double firstFrameMs) {
+    const StartupTimes& t = startupTimes;
+    std::printf("Start-up (the demo's window):\n");
+    std::printf("  process start to window          %7.0f ms\n", t.processToWindowMs);
+    std::printf("  Scene set-up                     %7.0f ms\n", t.windowToSceneMs);
+    std::printf("    shader compilation             %7.0f ms\n", t.shaderCompilationMs);
+    std::printf("    uploads (textures, buffers)    %7.0f ms\n", t.uploadsMs);
+    std::printf("    image decoding waited for      %7.0f ms\n", t.decodingWaitMs);
+    std::printf("    model import                   %7.0f ms\n", t.modelImportMs);
+    std::printf("  first frame (entry %ld)%*s%7.0f ms\n", firstEntry,
+                std::max(1, 13 - static_cast<int>(std::to_string(firstEntry).size())), "",
+                firstFrameMs);
+    std::printf("  process start to first frame     %7.0f ms\n",
+                t.processToWindowMs + t.windowToSceneMs + firstFrameMs);
+}
+
+// The chart, drawn by the plotting script from the CSV. False when it could not be made.
+bool drawPlot(const std::string& csv, const std::string& plot, const RunResult& run) {
+    const std::string median = std::to_string(percentileFrame(run.frames, 50.0).ms);
+    const std::string p99 = std::to_string(percentileFrame(run.frames, 99.0).ms);
+    std::string title = run.machine.renderer + (run.partial ? " (partial run)" : "");
+    std::vector<std::string> command = {plotPython, plotScript, csv, plot, median, p99, title};
+    std::vector<char*> argv;
+    for (std::string& arg : command) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+        return false;
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TimedemoOptions options;
+    std::string error;
+    if (!parseTimedemoOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::cerr << error << std::endl;
+        return usageStatus;
+    }
+    if (options.help) {
+        std::cout << timedemoHelp();
+        return 0;
+    }
+    RecordOptions range;
+    range.from = options.from;
+    range.to = options.to;
+    range.fps = timedemoFps;
+    const FrameSpan span = framesToRecord(range, cameraPath.size());
+    if (span.first >= span.end) {
+        std::cerr << "timedemo: no frame lies between --from and --to; " << timedemoUsage
+                  << std::endl;
+        return usageStatus;
+    }
+
+    installStopHandlers();
+    startDecodingSceneImages();
+    GLFWwindow* window = openDemoWindow();
+    if (window == nullptr) {
+        std::cerr << "ERROR::TIMEDEMO:: No window with an OpenGL 3.3 core context" << std::endl;
+        return failureStatus;
+    }
+    setDemoGlState();
+    setenv("ALSOFT_DRIVERS", silentSoundDriver, 1);
+    startupTimes.processToWindowMs = millisecondsSinceProcessStart();
+    startStartupTimer();
+    auto scene = std::make_unique<Scene>();
+    startupTimes.windowToSceneMs = millisecondsSinceProcessStart() - startupTimes.processToWindowMs;
+    stopStartupTimer();
+
+    RunResult run;
+    run.machine = readMachine();
+    run.planned = span.end - span.first;
+    run.finish = options.finish;
+    run.frames.reserve(static_cast<std::size_t>(run.planned));
+    run.showTimes.reserve(static_cast<std::size_t>(run.planned));
+    catchUp(*scene, 0, span.first, timedemoFps);
+
+    PassTimer passTimer;
+    TimedRun timed;
+    timed.window = window;
+    timed.scene = scene.get();
+    timed.finish = options.finish;
+    timed.total = run.planned;
+    timed.progress.terminal = isatty(STDERR_FILENO) != 0;
+    if (options.passes) {
+        installPassTimer(passTimer);
+        timed.passTimer = &passTimer;
+        run.passes.reserve(static_cast<std::size_t>(run.planned));
+    }
+    timed.progress.start = Clock::now();
+
+    if (options.overhead) {
+        const auto [bareMs, timedMs] = measureOverhead(timed, run, span.first, span.end);
+        showProgress(timed.progress, static_cast<long>(run.frames.size()), timed.total,
+                     span.first + static_cast<long>(run.frames.size()) - 1, true);
+        const double frames = static_cast<double>(run.frames.size());
+        std::printf("Overhead over %zu frames, each rendered bare and timed: bare %.2f ms, "
+                    "timed %.2f ms per frame: the timedemo adds %+.2f %%\n",
+                    run.frames.size(), bareMs / frames, timedMs / frames,
+                    bareMs > 0.0 ? (timedMs / bareMs - 1.0) * 100.0 : 0.0);
+        glfwTerminate();
+        return stopSignal != 0 ? signalStatusBase + stopSignal : 0;
+    }
+
+    timeFrames(timed, run, span.first, span.first + 1);
+    const double firstFrameMs = run.frames.empty() ? 0.0 : run.frames.front().ms;
+    timeFrames(timed, run, span.first + 1, span.end);
+    showProgress(timed.progress, static_cast<long>(run.frames.size()), timed.total,
+                 span.first + static_cast<long>(run.frames.size()) - 1, true);
+    run.partial = static_cast<long>(run.frames.size()) < run.planned;
+    if (options.passes) {
+        removePassTimer(passTimer);
+    }
+    glfwTerminate();
+
+    const std::vector<ShowPart> parts =
+        showParts(pathKeyframes, static_cast<long>(starsStartTime * timedemoFps) + 1);
+    printStartup(span.first, firstFrameMs);
+    std::fflush(stdout);
+    if (!writeFrameCsv(options.csv, run, parts)) {
+        std::cerr << "timedemo: cannot write " << options.csv << std::endl;
+    } else if (!drawPlot(options.csv, options.plot, run)) {
+        std::cerr << "timedemo: no plot written to " << options.plot
+                  << " (it needs python3 with matplotlib: apt-get install python3-matplotlib)"
+                  << std::endl;
+    }
+    std::cout << formatReport(run, parts) << std::flush;
+    return stopSignal != 0 ? signalStatusBase + stopSignal : 0;
+}

@@ -53,9 +53,9 @@ PickedFrame percentileFrame(const std::vector<FrameSample>& frames, double perce
 }
 
 PickedFrame worstFrame(const std::vector<FrameSample>& frames) {
-    const auto worst = std::max_element(
-        frames.begin(), frames.end(),
-        [](const FrameSample& a, const FrameSample& b) { return a.ms < b.ms; });
+    const auto worst =
+        std::max_element(frames.begin(), frames.end(),
+                         [](const FrameSample& a, const FrameSample& b) { return a.ms < b.ms; });
     return worst == frames.end() ? PickedFrame{} : PickedFrame{worst->entry, worst->ms};
 }
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdarg>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -168,9 +168,10 @@ std::vector<ShowPart> showParts(const std::vector<Camera>& keyframes, long stars
         parts.back().endEntry = starsFirstEntry;
     }
     parts.push_back({starsPartName, starsFirstEntry, LONG_MAX});
-    parts.erase(std::remove_if(parts.begin(), parts.end(),
-                               [](const ShowPart& part) { return part.endEntry <= part.firstEntry; }),
-                parts.end());
+    parts.erase(
+        std::remove_if(parts.begin(), parts.end(),
+                       [](const ShowPart& part) { return part.endEntry <= part.firstEntry; }),
+        parts.end());
     return parts;
 }
 
@@ -190,9 +191,10 @@ std::string cpuName() {
 std::string formatReport(const RunResult& run, const std::vector<ShowPart>& parts) {
     const std::vector<FrameSample>& frames = run.frames;
     std::ostringstream out;
-    out << "Timedemo" << (run.partial ? " (partial: stopped after " + std::to_string(frames.size()) +
-                                            " of " + std::to_string(run.planned) + " frames)"
-                                      : "")
+    out << "Timedemo"
+        << (run.partial ? " (partial: stopped after " + std::to_string(frames.size()) + " of " +
+                              std::to_string(run.planned) + " frames)"
+                        : "")
         << "\n";
     out << "  renderer  " << run.machine.renderer << "\n";
     out << "  GL        " << run.machine.version << "\n";

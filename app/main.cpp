@@ -96,7 +96,7 @@ int main() {
     if (!enterRunDirectory()) {
         return 1;
     }
-    startDecodingSceneImages();
+    startReadingSceneFiles();
     glfwSetErrorCallback(reportGlfwError);
     if (glfwInit() == GLFW_FALSE) {
         return abandonStartup("ERROR::GLFW:: Failed to initialize GLFW");

@@ -54,6 +54,24 @@ void ParticleGenerator::respawnParticle(unsigned int index, glm::vec3 emitterPos
     ::respawnParticle(particles[index], emitterPosition, velocityBias);
 }
 
+void warmUpParticles(const ParticleGenerator& generator) {
+    const GLuint program = generator.shader.ID;
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "sprite"), 0);
+    glUniform4f(glGetUniformLocation(program, "color"), 0.0f, 0.0f, 0.0f, 0.0f);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    // The sprite on the unit its sampler reads: the prepared shaders are for its format.
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, generator.texture.ID);
+    glBindVertexArray(generator.vao);
+    glDrawArrays(GL_TRIANGLES, 0, spriteVertexCount);
+    glBindVertexArray(0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_BLEND);
+}
+
 void renderParticles(ParticleGenerator& generator, const glm::mat4& view,
                      const glm::mat4& projection, float dt) {
     const GLuint program = generator.shader.ID;

@@ -33,6 +33,12 @@ struct ParticleGenerator {
     void respawnParticle(unsigned int index, glm::vec3 emitterPosition, glm::vec3 velocityBias);
 };
 
+// Draws one fully transparent star into the bound framebuffer with the star pass's
+// program, sprite and blending, and leaves the pool as it is. The driver prepares the
+// pass's shaders for that state at the first draw that uses it; done during set-up, this
+// keeps that work out of the frame where the stars begin.
+void warmUpParticles(const ParticleGenerator& generator);
+
 // The star pass: updates the pool and draws every live star additively with the
 // translation-free view.
 void renderParticles(ParticleGenerator& generator, const glm::mat4& view,

@@ -4,6 +4,7 @@
 #include "gfx/image_prefetch.h"
 #include "gfx/mipmap.h"
 #include "gfx/model_import.h"
+#include "gfx/model_prefetch.h"
 #include "gfx/soil.h"
 
 #include <assimp/Importer.hpp>
@@ -11,30 +12,17 @@
 #include <iostream>
 
 void Model::load(std::string path) {
-    Assimp::Importer importer;
-    std::string problem;
-    const aiScene* scene = importModelFile(importer, path, problem);
+    const std::unique_ptr<ImportedModel> imported = takeModel(path);
+    const aiScene* scene = imported->scene;
     if (scene == nullptr) {
-        std::cout << "ERROR::ASSIMP:: " << path << ": " << problem << std::endl;
+        std::cout << "ERROR::ASSIMP:: " << path << ": " << imported->problem << std::endl;
         return;
     }
-    const size_t separator = path.find_last_of('/');
-    directory = separator == std::string::npos ? std::string(".") : path.substr(0, separator);
-    prefetchMaterialMaps(scene);
+    directory = modelDirectory(path);
     importNode(scene->mRootNode, scene);
     if (meshes.empty()) {
         std::cout << "ERROR::ASSIMP:: " << path << ": no triangles to draw" << std::endl;
     }
-}
-
-// Every map of every material a mesh uses starts decoding now, on worker threads,
-// while the meshes are built and the earlier maps uploaded.
-void Model::prefetchMaterialMaps(const aiScene* scene) const {
-    std::vector<ImageRequest> requests;
-    for (const std::string& file : materialMapFiles(scene, directory)) {
-        requests.push_back({file, SOIL_LOAD_RGBA});
-    }
-    prefetchImages(requests);
 }
 
 // A mesh of points or lines only has nothing to draw and is left out.

@@ -17,10 +17,9 @@ struct Model {
     // Every texture loaded for this model, so each file is decoded once.
     std::vector<Texture> loadedTextures;
 
-    // Imports the file and appends its meshes. A failed import prints one line and
-    // leaves the model empty.
+    // Imports the file (or takes its prefetched import) and appends its meshes. A failed
+    // import prints one line and leaves the model empty.
     void load(std::string path);
-    void prefetchMaterialMaps(const aiScene* scene) const;
     // Pre-order walk: the node's meshes, then its children.
     void importNode(const aiNode* node, const aiScene* scene);
     Mesh buildMesh(const aiMesh* mesh, const aiScene* scene);

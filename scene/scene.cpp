@@ -4,6 +4,7 @@
 #include "effects/light_path.h"
 #include "gfx/cube_map.h"
 #include "gfx/image_prefetch.h"
+#include "gfx/model_prefetch.h"
 #include "gfx/registry.h"
 #include "gfx/screen.h"
 #include "gfx/soil.h"
@@ -41,7 +42,7 @@ const glm::mat4 dungeonModel =
 
 Scene::Scene() {
     frameCamera = camera;
-    startDecodingSceneImages();
+    startReadingSceneFiles();
     registerPrograms();
     loadTexture(starTexturePath, "stars");
     particles = new ParticleGenerator(getShader("particle3D"), getTexture("stars"), starCount);
@@ -51,15 +52,17 @@ Scene::Scene() {
     cacheUniformLocations();
     shadowMap = createShadowMap(shadowResolution);
     createBloomTargets(bloomTargets, getShader("blur").ID, getShader("bloom").ID);
+    warmUpStarPass();
     startMusic();
 }
 
-void startDecodingSceneImages() {
+void startReadingSceneFiles() {
     std::vector<ImageRequest> requests = {{starTexturePath, SOIL_LOAD_RGBA}};
     for (const char* face : skyboxFaces) {
         requests.push_back({face, SOIL_LOAD_RGB});
     }
     prefetchImages(requests);
+    prefetchModel(dungeonPath);
 }
 
 Scene::~Scene() {
@@ -106,6 +109,16 @@ void Scene::cacheUniformLocations() {
     blurPassIndexLoc = location("blur", "passIndex");
     bloomFlagLoc = location("bloom", "bloom");
     bloomExposureLoc = location("bloom", "exposure");
+}
+
+// The stars are the one pass the first frame does not draw; preparing it now keeps its
+// first frame as quick as the ones around it. It draws nothing visible into the HDR
+// target, which every frame clears.
+void Scene::warmUpStarPass() {
+    glBindFramebuffer(GL_FRAMEBUFFER, bloomTargets.hdrFramebuffer);
+    glViewport(0, 0, screenWidth, screenHeight);
+    warmUpParticles(*particles);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 // The last step of set-up: the music loops in the background from here on. Without

@@ -18,10 +18,11 @@
 // The music that loops from the end of set-up, relative to the working directory.
 constexpr const char* musicPath = "resources/audio/37_Catacombs.mp3";
 
-// Starts decoding the star sprite and the sky on worker threads, so that they are ready
-// when set-up uploads them. Needs no GL context: a program calls it before it opens its
+// Starts reading the Scene's files on worker threads: decoding the star sprite and the
+// sky, importing the dungeon and then decoding its maps, so that they are ready when
+// set-up uploads them. Needs no GL context: a program calls it before it opens its
 // window, and the Scene's set-up calls it again (a no-op then) for programs that do not.
-void startDecodingSceneImages();
+void startReadingSceneFiles();
 
 // Owns every resource of the demo that is not global and draws one frame. Built
 // once with the GL context current and its entry points loaded; never copied.
@@ -79,6 +80,7 @@ struct Scene {
     void registerPrograms();
     void fillLights();
     void cacheUniformLocations();
+    void warmUpStarPass();
     void startMusic();
 
     void moveLight(Light& light, float dt, float t);

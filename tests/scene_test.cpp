@@ -255,6 +255,58 @@ TEST_F(SceneTest, SetUpRegistersEverythingQuietly) {
     EXPECT_EQ(Textures.begin()->first, "stars");
 
     EXPECT_EQ(scene->particles->particles.size(), 500u);
+    // Preparing the star pass at set-up left every star unborn.
+    for (const Particle& star : scene->particles->particles) {
+        EXPECT_LE(star.life, 0.0f);
+    }
+}
+
+// The star pass is drawn once at set-up, with the state of its frames, so the driver has
+// it ready when the stars begin; that draw leaves no trace in the picture or the pool.
+TEST_F(SceneTest, StarPassIsPreparedWithoutAVisibleStar) {
+    // A star frame first, which leaves the star program's matrices set.
+    camera = Camera(glm::vec3(1.0f, 3.0f, -10.0f));
+    deltaTime = 1.0f / 60.0f;
+    scene->render(142.5f);
+    const auto hdrPixels = [] {
+        std::vector<float> texels(static_cast<size_t>(screenWidth) * screenHeight * 3);
+        glBindTexture(GL_TEXTURE_2D, scene->bloomTargets.colorBuffers[0]);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, texels.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return texels;
+    };
+    // Its sprite lands in the middle of the view, with nothing in front of it.
+    const GLuint starProgram = getShader("particle3D").ID;
+    glUseProgram(starProgram);
+    glUniform3f(glGetUniformLocation(starProgram, "offset"), 0.0f, -1.5f, 0.0f);
+    glBindFramebuffer(GL_FRAMEBUFFER, scene->bloomTargets.hdrFramebuffer);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    const std::vector<float> before = hdrPixels();
+    const std::vector<Particle> stars = scene->particles->particles;
+
+    startRecording();
+    scene->warmUpStarPass();
+    const std::vector<GlCall> calls = stopRecording();
+    EXPECT_EQ(programsUsed(calls), std::vector<std::string>{"particle3D"});
+    const std::vector<GlCall> framebuffers = callsNamed(calls, "glBindFramebuffer");
+    ASSERT_EQ(framebuffers.size(), 2u);
+    EXPECT_EQ(framebuffers[0].ints[1], scene->bloomTargets.hdrFramebuffer);
+    EXPECT_EQ(framebuffers[1].ints[1], 0);
+    EXPECT_EQ(callsNamed(calls, "glDrawArrays").size(), 1u);
+    const std::vector<GlCall> blends = callsNamed(calls, "glBlendFunc");
+    ASSERT_EQ(blends.size(), 2u);
+    EXPECT_EQ(blends[0].ints, (std::vector<long long>{GL_SRC_ALPHA, GL_ONE}));
+    EXPECT_EQ(blends[1].ints, (std::vector<long long>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+
+    EXPECT_EQ(hdrPixels(), before);
+    ASSERT_EQ(scene->particles->particles.size(), stars.size());
+    for (size_t i = 0; i < stars.size(); ++i) {
+        EXPECT_EQ(scene->particles->particles[i].life, stars[i].life);
+        EXPECT_EQ(scene->particles->particles[i].position, stars[i].position);
+    }
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
 }
 
 TEST_F(SceneTest, FrameRunsItsPassesInOrder) {

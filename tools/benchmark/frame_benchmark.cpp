@@ -323,7 +323,7 @@ void printSummary() {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    startDecodingSceneImages();
+    startReadingSceneFiles();
     if (openHiddenWindow(screenWidth, screenHeight, "Lanternfall benchmark") == nullptr) {
         return 1;
     }

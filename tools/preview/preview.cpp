@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    startDecodingSceneImages();
+    startReadingSceneFiles();
     if (openHiddenWindow(screenWidth, screenHeight, "Lanternfall preview") == nullptr) {
         std::fprintf(stderr, "preview: no OpenGL 3.3 context (is there a display?)\n");
         return 1;

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     }
     // From here a stop request ends the recording after its current frame.
     installStopHandlers();
-    startDecodingSceneImages();
+    startReadingSceneFiles();
     GLFWwindow* window = openHiddenWindow(screenWidth, screenHeight, "Lanternfall recorder");
     if (window == nullptr) {
         std::cerr << "ERROR::RECORD:: No OpenGL 3.3 core context for the recorder" << std::endl;

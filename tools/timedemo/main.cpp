@@ -284,7 +284,7 @@ int main(int argc, char** argv) {
     }
 
     installStopHandlers();
-    startDecodingSceneImages();
+    startReadingSceneFiles();
     GLFWwindow* window = openDemoWindow();
     if (window == nullptr) {
         std::cerr << "ERROR::TIMEDEMO:: No window with an OpenGL 3.3 core context" << std::endl;

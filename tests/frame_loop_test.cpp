@@ -1,4 +1,5 @@
 #include "app/frame_loop.h"
+#include "app/huge_pages.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,17 @@ TEST_F(FrameLoopTest, SlowStartLeavesTheTitleClockLagging) {
     EXPECT_EQ(frameAt(3.99), -1);
     EXPECT_EQ(frameAt(4.0), 3);
     EXPECT_FLOAT_EQ(fpsLastTime, 4.0f);
+}
+
+// The restart adds the huge-page tunable to whatever the user set, and never overrides
+// or repeats a hugetlb setting, so it happens at most once.
+TEST(HugePages, TunableIsAddedOnceBesideTheUsersOwn) {
+    EXPECT_EQ(tunablesWithHugePages(nullptr), "glibc.malloc.hugetlb=1");
+    EXPECT_EQ(tunablesWithHugePages(""), "glibc.malloc.hugetlb=1");
+    EXPECT_EQ(tunablesWithHugePages("glibc.malloc.arena_max=2"),
+              "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
+    EXPECT_EQ(tunablesWithHugePages("glibc.malloc.hugetlb=0"), "");
+    EXPECT_EQ(tunablesWithHugePages(tunablesWithHugePages("glibc.malloc.check=3").c_str()), "");
 }
 
 } // namespace

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the content and the timedemo, then plays the show as fast as this machine draws
+# it in the demo's own window and reports the frame times, with a CSV and a chart of them
+# (default build/timedemo.csv and build/timedemo.png). Without a display it runs under
+# Xvfb. Usage: scripts/timedemo.sh [--from SECONDS] [--to SECONDS] [--csv FILE]
+# [--plot FILE.png] [--passes] [--finish] [--overhead] (--help for more).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/build.sh --target content timedemo
+if [[ -n "${DISPLAY:-}" ]]; then
+    exec ./build/tools/timedemo "$@"
+fi
+exec xvfb-run -a -s "-screen 0 1280x1024x24" ./build/tools/timedemo "$@"

@@ -104,14 +104,17 @@ GLuint loadTexture2D(const char* path, const std::string& directory, const std::
     }
 
     glBindTexture(GL_TEXTURE_2D, textureId);
-    // Rows arrive tightly packed.
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    uploadMipmapChain(pixels, width, height);
+    // The sampling state comes first: a driver that sizes the texture's storage at its
+    // first image then makes room for the whole mipmap chain at once, instead of moving
+    // level 0 when level 1 arrives.
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    // Rows arrive tightly packed.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    uploadMipmapChain(pixels, width, height);
     glBindTexture(GL_TEXTURE_2D, 0);
     SOIL_free_image_data(decoded);
     return textureId;

@@ -52,15 +52,16 @@ std::vector<GLuint> createShadowMap(GLuint resolution) {
     return shadowMap;
 }
 
-std::vector<glm::mat4> shadowTransformsFor(glm::vec3 lightPos, GLuint resolution, float nearPlane,
-                                           float farPlane) {
+ShadowTransforms shadowTransformsFor(glm::vec3 lightPos, GLuint resolution, float nearPlane,
+                                     float farPlane) {
     const float aspect = static_cast<float>(resolution) / static_cast<float>(resolution);
     const glm::mat4 shadowProj =
         glm::perspective(glm::radians(shadowFieldOfView), aspect, nearPlane, farPlane);
-    std::vector<glm::mat4> transforms;
-    for (const CubeFace& face : cubeFaces) {
-        transforms.push_back(shadowProj *
-                             glm::lookAt(lightPos, lightPos + face.direction, face.up));
+    ShadowTransforms transforms;
+    for (size_t face = 0; face < transforms.size(); ++face) {
+        const CubeFace& cubeFace = cubeFaces[face];
+        transforms[face] =
+            shadowProj * glm::lookAt(lightPos, lightPos + cubeFace.direction, cubeFace.up);
     }
     return transforms;
 }
@@ -69,7 +70,7 @@ void renderShadowPass(const std::vector<GLuint>& shadowMap, GLuint depthProgram,
                       const DepthUniforms& uniforms, glm::vec3 lightPos, const Model& model,
                       const glm::mat4& modelMatrix, GLuint resolution, float nearPlane,
                       float farPlane) {
-    const std::vector<glm::mat4> transforms =
+    const ShadowTransforms transforms =
         shadowTransformsFor(lightPos, resolution, nearPlane, farPlane);
     glViewport(0, 0, static_cast<GLsizei>(resolution), static_cast<GLsizei>(resolution));
     glBindFramebuffer(GL_FRAMEBUFFER, shadowMap[0]);

@@ -27,8 +27,9 @@ struct DepthUniforms {
 std::vector<GLuint> createShadowMap(GLuint resolution);
 
 // The six view-projections from the light, in cube-face order +X, -X, +Y, -Y, +Z, -Z.
-std::vector<glm::mat4> shadowTransformsFor(glm::vec3 lightPos, GLuint resolution, float nearPlane,
-                                           float farPlane);
+using ShadowTransforms = std::array<glm::mat4, cubeFaceCount>;
+ShadowTransforms shadowTransformsFor(glm::vec3 lightPos, GLuint resolution, float nearPlane,
+                                     float farPlane);
 
 // Renders the model into all six faces in one pass per mesh. Leaves the default
 // framebuffer bound and the viewport at resolution x resolution.

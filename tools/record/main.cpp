@@ -7,6 +7,8 @@
 #include "scene/scene.h"
 
 #include <GLFW/glfw3.h>
+#include <malloc.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,6 +25,14 @@ constexpr int signalStatusBase = 128;
 constexpr double progressInterval = 10.0;
 // Keeps the music of the Scene's own engine out of the speakers while recording.
 constexpr const char* silentSoundDriver = "null";
+// Blocks from this size up (the encoder's pictures, the driver's textures and targets) are
+// mapped on their own and given back when freed. glibc would otherwise raise this bound as
+// large blocks are freed, and the holes they leave in the heap stay resident.
+constexpr int ownMappingBytes = 1 << 20;
+// Free space at the top of the heap is given back only beyond this: the driver frees and takes
+// again a few MB of draw data every frame, which would otherwise be unmapped and faulted back
+// in each time. (Setting the bound above stops glibc from adjusting this one as well.)
+constexpr int keptHeapTopBytes = 8 << 20;
 
 volatile std::sig_atomic_t stopSignal = 0;
 
@@ -50,6 +60,16 @@ void openMusic(Recording& recording, const Scene& scene, double startSeconds) {
     }
 }
 
+// The recording runs for an hour and holds the largest pictures in the program: its peak
+// memory is kept down with settings that change nothing it writes.
+void limitMemory() {
+    mallopt(M_MMAP_THRESHOLD, ownMappingBytes);
+    mallopt(M_TRIM_THRESHOLD, keptHeapTopBytes);
+    // x264 asks for transparent huge pages for its pictures, which makes whole 2 MB pages
+    // resident where only part of one is used.
+    prctl(PR_SET_THP_DISABLE, 1, 0, 0, 0);
+}
+
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -75,6 +95,7 @@ void showProgress(ProgressDisplay& display, const Recording& recording, long tot
 } // namespace
 
 int main(int argc, char** argv) {
+    limitMemory();
     RecordOptions options;
     std::string error;
     if (!parseRecordOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {

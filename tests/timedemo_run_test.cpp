@@ -222,7 +222,8 @@ TEST_F(TimedemoRun, CtrlCReportsTheFramesDoneAsPartial) {
     EXPECT_EQ(run.lines.back().rfind("Average: ", 0), 0u);
 }
 
-// Each refusal is one line of usage and status 2, before any window or file.
+// Each refusal is one line and a failing status, before any window or file: usage
+// errors give 2.
 TEST_F(TimedemoRun, BadOptionsAreRefusedInOneLine) {
     const std::vector<std::vector<std::string>> refusals = {
         {"--from", "5", "--to", "5"},
@@ -244,6 +245,12 @@ TEST_F(TimedemoRun, BadOptionsAreRefusedInOneLine) {
             << run.lines[0];
         EXPECT_TRUE(fs::is_empty(folder)) << args[0];
     }
+    // A CSV that cannot be written fails before the window opens, naming the file.
+    const std::string unwritable = file("no/such/folder/frames.csv");
+    const ProgramRun run = runTimedemo({"--csv", unwritable});
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.lines.size(), 1u) << joined(run.lines);
+    EXPECT_NE(run.lines[0].find("cannot write " + unwritable), std::string::npos) << run.lines[0];
 }
 
 } // namespace

@@ -156,6 +156,16 @@ TEST(TimedemoOptions, RangesAndFilesAreReadOrRefusedInOneLine) {
     EXPECT_TRUE(options.finish);
     EXPECT_FALSE(options.overhead);
 
+    for (const char* help : {"--help", "-h"}) {
+        TimedemoOptions asked;
+        ASSERT_TRUE(parseTimedemoOptions({"--from", "3", help, "--bogus"}, asked, error));
+        EXPECT_TRUE(asked.help) << help;
+    }
+    for (const char* option :
+         {"--from", "--to", "--csv", "--plot", "--passes", "--finish", "--overhead"}) {
+        EXPECT_NE(timedemoHelp().find(option), std::string::npos) << option;
+    }
+
     TimedemoOptions defaults;
     ASSERT_TRUE(parseTimedemoOptions({}, defaults, error));
     EXPECT_EQ(defaults.csv, defaultTimedemoCsv);

@@ -17,10 +17,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 #include <memory>
 
@@ -290,6 +293,12 @@ int main(int argc, char** argv) {
         return usageStatus;
     }
 
+    // Before anything is rendered: a CSV that cannot be written fails at once.
+    if (!std::ofstream(options.csv, std::ios::app)) {
+        std::cerr << "timedemo: cannot write " << options.csv << " (" << std::strerror(errno) << ")"
+                  << std::endl;
+        return failureStatus;
+    }
     installStopHandlers();
     startReadingSceneFiles();
     GLFWwindow* window = openDemoWindow();

@@ -1,10 +1,28 @@
 #include "hidden_window.h"
 
+#include "app/window.h"
 #include "gfx/screen.h"
 
 #include <glad/gl.h>
 
 #include <GLFW/glfw3.h>
+
+namespace {
+
+// Makes the window's context current and loads the GL entry points. Null, with GLFW
+// terminated, when there is no window or the entry points do not load.
+GLFWwindow* withLoadedContext(GLFWwindow* window) {
+    if (window != nullptr) {
+        glfwMakeContextCurrent(window);
+        if (gladLoadGL(glfwGetProcAddress) != 0) {
+            return window;
+        }
+    }
+    glfwTerminate();
+    return nullptr;
+}
+
+} // namespace
 
 GLFWwindow* openHiddenWindow(int width, int height, const char* title) {
     if (glfwInit() == GLFW_FALSE) {
@@ -14,15 +32,15 @@ GLFWwindow* openHiddenWindow(int width, int height, const char* title) {
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
     glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    GLFWwindow* window = glfwCreateWindow(width, height, title, nullptr, nullptr);
-    if (window != nullptr) {
-        glfwMakeContextCurrent(window);
-        if (gladLoadGL(glfwGetProcAddress) != 0) {
-            return window;
-        }
+    return withLoadedContext(glfwCreateWindow(width, height, title, nullptr, nullptr));
+}
+
+GLFWwindow* openHiddenDemoWindow() {
+    if (glfwInit() == GLFW_FALSE) {
+        return nullptr;
     }
-    glfwTerminate();
-    return nullptr;
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    return withLoadedContext(createDemoWindow());
 }
 
 void setDemoGlState() {

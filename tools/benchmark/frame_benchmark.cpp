@@ -324,7 +324,8 @@ void printSummary() {
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     startReadingSceneFiles();
-    if (openHiddenWindow(screenWidth, screenHeight, "Lanternfall benchmark") == nullptr) {
+    // The demo's own window, so the frames and the start-up are those of the demo.
+    if (openHiddenDemoWindow() == nullptr) {
         return 1;
     }
     setDemoGlState();

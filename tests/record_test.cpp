@@ -7,6 +7,7 @@
 #include "recorder.h"
 #include "scene/scene.h"
 #include "support/gl_context.h"
+#include "support/program_run.h"
 #include "support/test_files.h"
 
 extern "C" {
@@ -18,8 +19,6 @@ extern "C" {
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,8 +30,6 @@ extern "C" {
 #include <sstream>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -226,61 +223,9 @@ double bestCorrelation(const std::vector<float>& sound, const std::vector<float>
     return best;
 }
 
-struct RecorderRun {
-    int status = -1;
-    int signal = 0;
-    std::vector<std::string> lines;
-};
-
-// Runs the recorder with its output (both streams) read line by line; onLine may stop it.
-template <typename OnLine>
-RecorderRun runRecorder(const std::vector<std::string>& args, OnLine onLine) {
-    int pipeEnds[2];
-    EXPECT_EQ(pipe(pipeEnds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    std::vector<std::string> command = {RECORDER_BINARY};
-    command.insert(command.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : command) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    EXPECT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-
-    RecorderRun run;
-    FILE* output = fdopen(pipeEnds[0], "r");
-    char buffer[1024];
-    while (std::fgets(buffer, sizeof buffer, output) != nullptr) {
-        std::string line(buffer);
-        line.erase(line.find_last_not_of('\n') + 1);
-        run.lines.push_back(line);
-        onLine(line, child);
-    }
-    std::fclose(output);
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    return run;
-}
-
-RecorderRun runRecorder(const std::vector<std::string>& args) {
-    return runRecorder(args, [](const std::string&, pid_t) {});
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-    std::ostringstream text;
-    for (const std::string& line : lines) {
-        text << line << "\n";
-    }
-    return text.str();
+ProgramRun runRecorder(const std::vector<std::string>& args,
+                       const std::function<void(const std::string&, pid_t)>& onLine = {}) {
+    return runProgram(RECORDER_BINARY, args, onLine);
 }
 
 class RecorderTest : public testing::Test {
@@ -293,9 +238,9 @@ class RecorderTest : public testing::Test {
 
 TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
     const std::string clip = file("clip.mp4");
-    const RecorderRun run =
+    const ProgramRun run =
         runRecorder({clip, "--from", std::to_string(clipFrom), "--to", std::to_string(clipTo)});
-    ASSERT_EQ(run.status, 0) << joined(run.lines);
+    ASSERT_EQ(run.status, 0) << joinedLines(run.lines);
     const Decoded decoded = readBack(clip);
 
     EXPECT_EQ(decoded.width, screenWidth);
@@ -334,7 +279,7 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
 TEST_F(RecorderTest, InterruptedRecordingPlaysUpToWhereItStopped) {
     const std::string clip = file("interrupted.mp4");
     bool sent = false;
-    const RecorderRun run =
+    const ProgramRun run =
         runRecorder({clip, "--from", "140"}, [&](const std::string& line, pid_t pid) {
             if (!sent && line.rfind("frame ", 0) == 0) {
                 sleep(2);
@@ -372,9 +317,9 @@ TEST_F(RecorderTest, BadInputIsRefusedInOneLineWithoutAFile) {
         {{out, "--fps"}, "--fps needs a value"},
     };
     for (const Refusal& refusal : refusals) {
-        const RecorderRun run = runRecorder(refusal.args);
+        const ProgramRun run = runRecorder(refusal.args);
         EXPECT_NE(run.status, 0) << refusal.named;
-        ASSERT_EQ(run.lines.size(), 1u) << joined(run.lines);
+        ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);
         EXPECT_NE(run.lines[0].find(refusal.named), std::string::npos) << run.lines[0];
         EXPECT_TRUE(fs::is_empty(folder)) << refusal.named;
     }

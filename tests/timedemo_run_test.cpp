@@ -1,10 +1,9 @@
 // The timedemo as a user runs it: the real binary plays a second of the show around the
 // stars' start, and its report, CSV and chart are read back.
+#include "support/program_run.h"
 #include "support/test_files.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,8 +15,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,58 +25,9 @@ constexpr long frameCount = 60;
 // What the report rounds its figures to.
 constexpr double printedMs = 0.005;
 
-struct ProgramRun {
-    int status = -1;
-    std::vector<std::string> lines;
-};
-
-// Runs the binary with both streams read line by line; onLine may signal it.
-template <typename OnLine>
-ProgramRun runTimedemo(const std::vector<std::string>& args, OnLine onLine) {
-    int ends[2];
-    EXPECT_EQ(pipe(ends), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
-    posix_spawn_file_actions_addclose(&actions, ends[0]);
-    std::vector<std::string> command = {TIMEDEMO_BINARY};
-    command.insert(command.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : command) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    EXPECT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    close(ends[1]);
-    ProgramRun run;
-    FILE* output = fdopen(ends[0], "r");
-    char buffer[1024];
-    while (std::fgets(buffer, sizeof buffer, output) != nullptr) {
-        std::string line(buffer);
-        line.erase(line.find_last_not_of('\n') + 1);
-        run.lines.push_back(line);
-        onLine(line, child);
-    }
-    std::fclose(output);
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-ProgramRun runTimedemo(const std::vector<std::string>& args) {
-    return runTimedemo(args, [](const std::string&, pid_t) {});
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line + "\n";
-    }
-    return text;
+ProgramRun runTimedemo(const std::vector<std::string>& args,
+                       const std::function<void(const std::string&, pid_t)>& onLine = {}) {
+    return runProgram(TIMEDEMO_BINARY, args, onLine);
 }
 
 // The first line that starts with the prefix (after its indent), or "".
@@ -131,7 +79,7 @@ TEST_F(TimedemoRun, ReportCsvAndPlotAgreeAroundTheStarsStart) {
     const std::string plotPath = file("frames.png");
     const ProgramRun run = runTimedemo(
         {"--from", "141.5", "--to", "142.5", "--csv", csvPath, "--plot", plotPath, "--passes"});
-    ASSERT_EQ(run.status, 0) << joined(run.lines);
+    ASSERT_EQ(run.status, 0) << joinedLines(run.lines);
 
     std::string header;
     const std::vector<CsvFrame> frames = readCsv(csvPath, header);
@@ -165,7 +113,7 @@ TEST_F(TimedemoRun, ReportCsvAndPlotAgreeAroundTheStarsStart) {
                           "Frames: %lf in %lf s: average %lf FPS, %lf ms per frame",
                           &reportedFrames, &reportedSeconds, &reportedFps, &reportedMean),
               4)
-        << joined(run.lines);
+        << joinedLines(run.lines);
     EXPECT_EQ(reportedFrames, frameCount);
     EXPECT_NEAR(reportedSeconds, sum / 1000.0, printedMs);
     EXPECT_NEAR(reportedMean, mean, printedMs + 0.001);
@@ -214,7 +162,7 @@ TEST_F(TimedemoRun, CtrlCReportsTheFramesDoneAsPartial) {
     ASSERT_EQ(std::sscanf(lineStarting(run.lines, "Timedemo").c_str(),
                           "Timedemo (partial: stopped after %ld of %ld frames)", &done, &planned),
               2)
-        << joined(run.lines);
+        << joinedLines(run.lines);
     EXPECT_GE(done, 1);
     EXPECT_LT(done, planned);
     std::string header;
@@ -240,7 +188,7 @@ TEST_F(TimedemoRun, BadOptionsAreRefusedInOneLine) {
         }
         const ProgramRun run = runTimedemo(withFiles);
         EXPECT_EQ(run.status, 2) << args[0];
-        ASSERT_EQ(run.lines.size(), 1u) << joined(run.lines);
+        ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);
         EXPECT_NE(run.lines[0].find("usage: scripts/timedemo.sh"), std::string::npos)
             << run.lines[0];
         EXPECT_TRUE(fs::is_empty(folder)) << args[0];
@@ -251,13 +199,13 @@ TEST_F(TimedemoRun, BadOptionsAreRefusedInOneLine) {
     const ProgramRun tuned = runTimedemo({"--frobnicate"});
     unsetenv("GLIBC_TUNABLES");
     EXPECT_EQ(tuned.status, 2);
-    EXPECT_EQ(tuned.lines.size(), 1u) << joined(tuned.lines);
+    EXPECT_EQ(tuned.lines.size(), 1u) << joinedLines(tuned.lines);
 
     // A CSV that cannot be written fails before the window opens, naming the file.
     const std::string unwritable = file("no/such/folder/frames.csv");
     const ProgramRun run = runTimedemo({"--csv", unwritable});
     EXPECT_EQ(run.status, 1);
-    ASSERT_EQ(run.lines.size(), 1u) << joined(run.lines);
+    ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);
     EXPECT_NE(run.lines[0].find("cannot write " + unwritable), std::string::npos) << run.lines[0];
 }
 

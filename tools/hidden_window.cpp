@@ -35,11 +35,11 @@ GLFWwindow* openHiddenWindow(int width, int height, const char* title) {
     return withLoadedContext(glfwCreateWindow(width, height, title, nullptr, nullptr));
 }
 
-GLFWwindow* openHiddenDemoWindow() {
+GLFWwindow* openDemoWindow(bool visible) {
     if (glfwInit() == GLFW_FALSE) {
         return nullptr;
     }
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_VISIBLE, visible ? GLFW_TRUE : GLFW_FALSE);
     return withLoadedContext(createDemoWindow());
 }
 

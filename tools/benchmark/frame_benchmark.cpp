@@ -44,23 +44,8 @@ constexpr const char* runFile = "lanternfall-benchmark.mp4";
 
 Scene* scene = nullptr;
 
-// What a run of frames changes in the Scene, put back before each run so both runs
-// render the same frames.
-struct RunStart {
-    Light light;
-    float lightPathAngle = 0.0f;
-    std::vector<Particle> particles;
-    unsigned int lastUsedParticle = 0;
-};
-
-RunStart runStart;
-
-void restoreRunStart() {
-    scene->lights[0] = runStart.light;
-    scene->lightPathAngle = runStart.lightPathAngle;
-    scene->particles->particles = runStart.particles;
-    scene->particles->lastUsedParticle = runStart.lastUsedParticle;
-}
+// Where the run of frames starts, put back before each run so both render the same frames.
+SceneRunState runStart;
 
 // The cheapest fragment shader per program that keeps its inputs and outputs. The
 // depth pass's own shader is one expression already and stays.
@@ -224,7 +209,7 @@ void floorPasses(benchmark::State& state) {
 }
 
 void renderRun(benchmark::State& state) {
-    restoreRunStart();
+    restoreRunState(*scene, runStart);
     const int fps = static_cast<int>(showFrameRate);
     long frame = runFirstFrame;
     for (auto _ : state) {
@@ -237,7 +222,7 @@ void renderRun(benchmark::State& state) {
 }
 
 void recordRun(benchmark::State& state) {
-    restoreRunStart();
+    restoreRunState(*scene, runStart);
     const std::string path = (std::filesystem::temp_directory_path() / runFile).string();
     RecordOptions options;
     auto recording = std::make_unique<Recording>();
@@ -325,7 +310,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     startReadingSceneFiles();
     // The demo's own window, so the frames and the start-up are those of the demo.
-    if (openHiddenDemoWindow() == nullptr) {
+    if (openDemoWindow(false) == nullptr) {
         return 1;
     }
     setDemoGlState();
@@ -344,8 +329,7 @@ int main(int argc, char** argv) {
     registerPerView("render_frame", renderFrame, false);
     registerPerView("frame_passes", framePasses, true);
     catchUp(*scene, 0, runFirstFrame, static_cast<int>(showFrameRate));
-    runStart = RunStart{scene->lights[0], scene->lightPathAngle, scene->particles->particles,
-                        scene->particles->lastUsedParticle};
+    runStart = saveRunState(*scene);
     benchmark::RegisterBenchmark("render_run", renderRun)
         ->Iterations(runFrames)
         ->Unit(benchmark::kMillisecond)

@@ -34,20 +34,6 @@ constexpr int ownMappingBytes = 1 << 20;
 // in each time. (Setting the bound above stops glibc from adjusting this one as well.)
 constexpr int keptHeapTopBytes = 8 << 20;
 
-volatile std::sig_atomic_t stopSignal = 0;
-
-void requestStop(int signal) {
-    stopSignal = signal;
-}
-
-void installStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 // The music, as the demo would be playing it at the first frame. Without it the video has
 // no sound; the Scene's engine has already named a file it cannot play, so the line is
 // printed here only when there is no engine.

@@ -197,6 +197,36 @@ void catchUp(Scene& scene, long first, long end, int fps) {
     }
 }
 
+SceneRunState saveRunState(const Scene& scene) {
+    return {scene.lights[0], scene.lightPathAngle, scene.particles->particles,
+            scene.particles->lastUsedParticle};
+}
+
+void restoreRunState(Scene& scene, const SceneRunState& state) {
+    scene.lights[0] = state.light;
+    scene.lightPathAngle = state.lightPathAngle;
+    scene.particles->particles = state.particles;
+    scene.particles->lastUsedParticle = state.lastUsedParticle;
+}
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+namespace {
+
+void requestStop(int signal) {
+    stopSignal = signal;
+}
+
+} // namespace
+
+void installStopHandlers() {
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
 void createPixelReadback(PixelReadback& readback, int width, int height) {
     readback.width = width;
     readback.height = height;

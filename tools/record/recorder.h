@@ -5,8 +5,12 @@
 
 #include <glad/gl.h>
 
+#include "effects/light.h"
+#include "effects/particle_pool.h"
+
 #include <array>
 #include <condition_variable>
+#include <csignal>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -62,6 +66,23 @@ void enterFrame(long frame, int fps);
 // Moves the Scene's state (the light on its route, the star pool) on as rendering frames
 // [first, end) would, without drawing them.
 void catchUp(Scene& scene, long first, long end, int fps);
+
+// What rendering frames changes in the Scene: the light on its route and the star pool.
+// Saved and put back, it lets a run of frames be rendered again from the same start.
+struct SceneRunState {
+    Light light;
+    float lightPathAngle = 0.0f;
+    std::vector<Particle> particles;
+    unsigned int lastUsedParticle = 0;
+};
+
+SceneRunState saveRunState(const Scene& scene);
+void restoreRunState(Scene& scene, const SceneRunState& state);
+
+// Ctrl-C and SIGTERM: from installStopHandlers on, they only set stopSignal, so a tool can
+// end after its current frame and still report.
+extern volatile std::sig_atomic_t stopSignal;
+void installStopHandlers();
 
 // Two pixel buffers: frame n is read into one while frame n - 1 is copied out of the other,
 // so the copy never waits for the frame being drawn.

@@ -4,7 +4,6 @@
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
 #include "app/huge_pages.h"
-#include "app/window.h"
 #include "hidden_window.h"
 #include "pass_timer.h"
 #include "recorder.h"
@@ -43,20 +42,6 @@ constexpr const char* plotScript = "tools/timedemo/plot.py";
 constexpr const char* plotPython = "/usr/bin/python3";
 constexpr const char* silentSoundDriver = "null";
 
-volatile std::sig_atomic_t stopSignal = 0;
-
-void requestStop(int signal) {
-    stopSignal = signal;
-}
-
-void installStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 void closeOnEscape(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/) {
     if (key == GLFW_KEY_ESCAPE && action == GLFW_PRESS) {
         glfwSetWindowShouldClose(window, GLFW_TRUE);
@@ -69,26 +54,6 @@ double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-// The demo's window, as the demo opens it, with no cap on the frame rate.
-GLFWwindow* openDemoWindow() {
-    if (glfwInit() == GLFW_FALSE) {
-        return nullptr;
-    }
-    GLFWwindow* window = createDemoWindow();
-    if (window == nullptr) {
-        glfwTerminate();
-        return nullptr;
-    }
-    glfwMakeContextCurrent(window);
-    if (gladLoadGL(glfwGetProcAddress) == 0) {
-        glfwTerminate();
-        return nullptr;
-    }
-    glfwSwapInterval(0);
-    glfwSetKeyCallback(window, closeOnEscape);
-    return window;
-}
-
 MachineInfo readMachine() {
     MachineInfo machine;
     const auto text = [](GLenum name) {
@@ -99,26 +64,6 @@ MachineInfo readMachine() {
     machine.version = text(GL_VERSION);
     machine.cpu = cpuName();
     return machine;
-}
-
-// What a run changes in the Scene, so the overhead check can render a block twice.
-struct SceneState {
-    Light light;
-    float lightPathAngle = 0.0f;
-    std::vector<Particle> particles;
-    unsigned int lastUsedParticle = 0;
-};
-
-SceneState saveState(const Scene& scene) {
-    return {scene.lights[0], scene.lightPathAngle, scene.particles->particles,
-            scene.particles->lastUsedParticle};
-}
-
-void restoreState(Scene& scene, const SceneState& state) {
-    scene.lights[0] = state.light;
-    scene.lightPathAngle = state.lightPathAngle;
-    scene.particles->particles = state.particles;
-    scene.particles->lastUsedParticle = state.lastUsedParticle;
 }
 
 // The frame as the demo's loop makes it, on the show's clock.
@@ -205,7 +150,7 @@ std::pair<double, double> measureOverhead(TimedRun& timed, RunResult& run, long 
     for (long block = first; block < end && !stopAsked(timed.window);
          block += overheadBlockFrames) {
         const long blockEnd = std::min(block + overheadBlockFrames, end);
-        const SceneState state = saveState(*timed.scene);
+        const SceneRunState state = saveRunState(*timed.scene);
         glFinish();
         const Clock::time_point bareStart = Clock::now();
         for (long entry = block; entry < blockEnd; ++entry) {
@@ -213,7 +158,7 @@ std::pair<double, double> measureOverhead(TimedRun& timed, RunResult& run, long 
         }
         glFinish();
         bareMs += millisecondsBetween(bareStart, Clock::now());
-        restoreState(*timed.scene, state);
+        restoreRunState(*timed.scene, state);
         const std::size_t before = run.frames.size();
         timeFrames(timed, run, block, blockEnd);
         glFinish();
@@ -301,11 +246,14 @@ int main(int argc, char** argv) {
     }
     installStopHandlers();
     startReadingSceneFiles();
-    GLFWwindow* window = openDemoWindow();
+    GLFWwindow* window = openDemoWindow(true);
     if (window == nullptr) {
         std::cerr << "ERROR::TIMEDEMO:: No window with an OpenGL 3.3 core context" << std::endl;
         return failureStatus;
     }
+    // No cap on the frame rate; Escape ends the run as Ctrl-C does.
+    glfwSwapInterval(0);
+    glfwSetKeyCallback(window, closeOnEscape);
     setDemoGlState();
     setenv("ALSOFT_DRIVERS", silentSoundDriver, 1);
     startupTimes.processToWindowMs = millisecondsSinceProcessStart();

@@ -2,8 +2,8 @@
 # The generated sources live in the build tree only.
 #
 # glad_add_loader(<target> <out-dir> [DEBUG]) creates a static library <target>;
-# DEBUG builds the variant with a hook after every GL call and the KHR_debug
-# extension, for tests that record calls and listen for errors.
+# Both carry the KHR_debug extension (names for frame debuggers, error messages);
+# DEBUG builds the variant with a hook after every GL call, for tests that record calls.
 find_program(GLAD_EXECUTABLE glad)
 if(NOT GLAD_EXECUTABLE)
     message(FATAL_ERROR "The glad generator was not found: install python3-glad (scripts/deps.sh does).")
@@ -13,10 +13,9 @@ function(glad_add_loader target outDir)
     set(options DEBUG)
     cmake_parse_arguments(GLAD "${options}" "" "" ${ARGN})
     set(flavour "")
-    set(extensions "")
+    set(extensions "GL_KHR_debug")
     if(GLAD_DEBUG)
         set(flavour "--debug")
-        set(extensions "GL_KHR_debug")
     endif()
     set(stamp "${outDir}/.glad-args")
     set(args "gl:core=3.3;${flavour};${extensions}")

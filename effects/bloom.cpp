@@ -1,5 +1,6 @@
 #include "effects/bloom.h"
 
+#include "gfx/debug_names.h"
 #include "gfx/screen.h"
 
 #include <iostream>
@@ -9,6 +10,16 @@ namespace {
 constexpr int quadVertexCount = 4;
 constexpr GLsizei quadStride = 5 * sizeof(float);
 constexpr size_t quadTexCoordOffset = 3 * sizeof(float);
+
+// What frame debuggers show for the targets and the passes.
+constexpr const char* hdrFramebufferLabel = "HDR framebuffer";
+constexpr const char* hdrColourLabels[2] = {"HDR scene", "HDR bright part"};
+constexpr const char* hdrDepthLabel = "HDR depth";
+constexpr const char* pingpongFramebufferLabels[2] = {"ping-pong framebuffer 0",
+                                                      "ping-pong framebuffer 1"};
+constexpr const char* pingpongColourLabels[2] = {"ping-pong glow 0", "ping-pong glow 1"};
+constexpr const char* quadLabel = "screen quad";
+constexpr const char* compositePassName = "composite";
 
 // Position (x, y, z) and texture coordinates (u, v), drawn as a strip.
 constexpr float quadVertices[quadVertexCount * 5] = {
@@ -38,12 +49,15 @@ void reportIfIncomplete() {
 void createBloomTargets(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram) {
     glGenFramebuffers(1, &targets.hdrFramebuffer);
     glBindFramebuffer(GL_FRAMEBUFFER, targets.hdrFramebuffer);
+    labelObject(GL_FRAMEBUFFER, targets.hdrFramebuffer, hdrFramebufferLabel);
     glGenTextures(2, targets.colorBuffers.data());
     for (GLenum i = 0; i < 2; ++i) {
         attachColourTexture(targets.colorBuffers[i], GL_COLOR_ATTACHMENT0 + i);
+        labelObject(GL_TEXTURE, targets.colorBuffers[i], hdrColourLabels[i]);
     }
     glGenRenderbuffers(1, &targets.depthRenderbuffer);
     glBindRenderbuffer(GL_RENDERBUFFER, targets.depthRenderbuffer);
+    labelObject(GL_RENDERBUFFER, targets.depthRenderbuffer, hdrDepthLabel);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, screenWidth, screenHeight);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
                               targets.depthRenderbuffer);
@@ -56,7 +70,9 @@ void createBloomTargets(BloomTargets& targets, GLuint blurProgram, GLuint bloomP
     glGenTextures(2, targets.pingpongColorBuffers.data());
     for (size_t i = 0; i < 2; ++i) {
         glBindFramebuffer(GL_FRAMEBUFFER, targets.pingpongFramebuffers[i]);
+        labelObject(GL_FRAMEBUFFER, targets.pingpongFramebuffers[i], pingpongFramebufferLabels[i]);
         attachColourTexture(targets.pingpongColorBuffers[i], GL_COLOR_ATTACHMENT0);
+        labelObject(GL_TEXTURE, targets.pingpongColorBuffers[i], pingpongColourLabels[i]);
         reportIfIncomplete();
     }
 
@@ -75,6 +91,7 @@ void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
     bool first = true;
     glUseProgram(blurProgram);
     for (int pass = 0; pass < blurPasses; ++pass) {
+        beginPass(blurPassName(pass, horizontal));
         glBindFramebuffer(GL_FRAMEBUFFER, targets.pingpongFramebuffers[horizontal ? 1 : 0]);
         glUniform1i(uniforms.blurHorizontalLoc, horizontal ? 1 : 0);
         glUniform1i(uniforms.blurPassIndexLoc, pass);
@@ -82,10 +99,12 @@ void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
         glBindTexture(GL_TEXTURE_2D, first ? targets.colorBuffers[1]
                                            : targets.pingpongColorBuffers[horizontal ? 0 : 1]);
         renderQuad(targets);
+        endPass();
         horizontal = !horizontal;
         first = false;
     }
 
+    beginPass(compositePassName);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glUseProgram(bloomProgram);
@@ -96,6 +115,12 @@ void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
     glUniform1i(uniforms.bloomFlagLoc, bloom ? 1 : 0);
     glUniform1f(uniforms.bloomExposureLoc, exposure);
     renderQuad(targets);
+    endPass();
+}
+
+std::string blurPassName(int pass, bool horizontal) {
+    return "bloom blur " + std::to_string(pass + 1) + "/" + std::to_string(blurPasses) +
+           (horizontal ? ", horizontal" : ", vertical");
 }
 
 void renderQuad(BloomTargets& targets) {
@@ -103,6 +128,7 @@ void renderQuad(BloomTargets& targets) {
         glGenVertexArrays(1, &targets.quadVAO);
         glGenBuffers(1, &targets.quadVBO);
         glBindVertexArray(targets.quadVAO);
+        labelObject(GL_VERTEX_ARRAY, targets.quadVAO, quadLabel);
         glBindBuffer(GL_ARRAY_BUFFER, targets.quadVBO);
         glBufferData(GL_ARRAY_BUFFER, sizeof(quadVertices), quadVertices, GL_STATIC_DRAW);
         glEnableVertexAttribArray(0);

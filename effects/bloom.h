@@ -3,6 +3,7 @@
 #include <glad/gl.h>
 
 #include <array>
+#include <string>
 
 constexpr int blurPasses = 10;
 
@@ -31,9 +32,13 @@ struct BloomUniforms {
 void createBloomTargets(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram);
 
 // Blurs the bright image in ten alternating passes and composes it with the scene
-// colour into the default framebuffer.
+// colour into the default framebuffer. Each blur pass and the composite is a named group
+// for frame debuggers.
 void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
                  const BloomUniforms& uniforms, bool bloom, float exposure);
+
+// The name frame debuggers show for blur pass `pass` (from 0): "bloom blur 3/10, vertical".
+std::string blurPassName(int pass, bool horizontal);
 
 // Draws the full-screen quad with the current program, creating it on first use.
 void renderQuad(BloomTargets& targets);

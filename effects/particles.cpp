@@ -1,5 +1,7 @@
 #include "effects/particles.h"
 
+#include "gfx/debug_names.h"
+
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -8,6 +10,7 @@ namespace {
 constexpr int spriteVertexCount = 6;
 constexpr GLsizei spriteStride = 5 * sizeof(float);
 constexpr size_t spriteTexCoordOffset = 3 * sizeof(float);
+constexpr const char* spriteLabel = "star sprite";
 
 // The unit square in z = 0, texture coordinates equal to (x, y).
 constexpr float spriteVertices[spriteVertexCount * 5] = {
@@ -30,6 +33,7 @@ void ParticleGenerator::init() {
     glGenVertexArrays(1, &vao);
     glGenBuffers(1, &vbo);
     glBindVertexArray(vao);
+    labelObject(GL_VERTEX_ARRAY, vao, spriteLabel);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
     glBufferData(GL_ARRAY_BUFFER, sizeof(spriteVertices), spriteVertices, GL_STATIC_DRAW);
     glEnableVertexAttribArray(0);

@@ -1,5 +1,7 @@
 #include "effects/shadows.h"
 
+#include "gfx/debug_names.h"
+
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -8,6 +10,8 @@
 namespace {
 
 constexpr float shadowFieldOfView = 90.0f;
+constexpr const char* shadowCubeMapLabel = "shadow cube map";
+constexpr const char* shadowFramebufferLabel = "shadow framebuffer";
 
 struct CubeFace {
     glm::vec3 direction;
@@ -28,6 +32,7 @@ std::vector<GLuint> createShadowMap(GLuint resolution) {
     glGenFramebuffers(1, &framebuffer);
     glGenTextures(1, &cubeMap);
     glBindTexture(GL_TEXTURE_CUBE_MAP, cubeMap);
+    labelObject(GL_TEXTURE, cubeMap, shadowCubeMapLabel);
     for (GLenum face = 0; face < cubeFaceCount; ++face) {
         glTexImage2D(GL_TEXTURE_CUBE_MAP_POSITIVE_X + face, 0, GL_DEPTH_COMPONENT,
                      static_cast<GLsizei>(resolution), static_cast<GLsizei>(resolution), 0,
@@ -40,6 +45,7 @@ std::vector<GLuint> createShadowMap(GLuint resolution) {
     glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
 
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    labelObject(GL_FRAMEBUFFER, framebuffer, shadowFramebufferLabel);
     glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, cubeMap, 0);
     glDrawBuffer(GL_NONE);
     glReadBuffer(GL_NONE);

@@ -1,5 +1,7 @@
 #include "effects/skybox.h"
 
+#include "gfx/debug_names.h"
+
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
@@ -9,6 +11,8 @@ constexpr int cubeVertexCount = 36;
 constexpr float lampScale = 0.2f;
 constexpr GLsizei skyboxStride = 3 * sizeof(float);
 constexpr GLsizei lampStride = 8 * sizeof(float);
+constexpr const char* skyCubeLabel = "sky cube";
+constexpr const char* lampCubeLabel = "lamp cube";
 
 // Corners at +-1, two triangles per face.
 constexpr float skyboxVertices[cubeVertexCount * 3] = {
@@ -48,12 +52,13 @@ constexpr float lampVertices[cubeVertexCount * 8] = {
 
 // Uploads a position-first vertex table and describes only the position.
 void uploadPositions(GLuint& vao, GLuint& vbo, const float* vertices, GLsizeiptr size,
-                     GLsizei stride) {
+                     GLsizei stride, const char* label) {
     glGenVertexArrays(1, &vao);
     glGenBuffers(1, &vbo);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
     glBufferData(GL_ARRAY_BUFFER, size, vertices, GL_STATIC_DRAW);
     glBindVertexArray(vao);
+    labelObject(GL_VERTEX_ARRAY, vao, label);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, nullptr);
     glEnableVertexAttribArray(0);
     glBindVertexArray(0);
@@ -68,11 +73,12 @@ void drawCube(GLuint vao) {
 } // namespace
 
 SkyboxCube::SkyboxCube() {
-    uploadPositions(vao, vbo, skyboxVertices, sizeof(skyboxVertices), skyboxStride);
+    uploadPositions(vao, vbo, skyboxVertices, sizeof(skyboxVertices), skyboxStride, skyCubeLabel);
 }
 
 void setupLampCube(Light& light) {
-    uploadPositions(light.lampVao, light.lampVbo, lampVertices, sizeof(lampVertices), lampStride);
+    uploadPositions(light.lampVao, light.lampVbo, lampVertices, sizeof(lampVertices), lampStride,
+                    lampCubeLabel);
 }
 
 void drawLamps(GLuint lampProgram, const LampUniforms& uniforms, const glm::mat4& view,

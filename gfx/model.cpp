@@ -1,5 +1,6 @@
 #include "gfx/model.h"
 
+#include "gfx/debug_names.h"
 #include "gfx/image_fallback.h"
 #include "gfx/image_prefetch.h"
 #include "gfx/mipmap.h"
@@ -11,6 +12,16 @@
 
 #include <iostream>
 
+namespace {
+
+// What a debugger shows for an object made from a file: its name without the folders.
+std::string fileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
 void Model::load(std::string path) {
     const std::unique_ptr<ImportedModel> imported = takeModel(path);
     const aiScene* scene = imported->scene;
@@ -20,8 +31,15 @@ void Model::load(std::string path) {
     }
     directory = modelDirectory(path);
     importNode(scene->mRootNode, scene);
+    labelMeshes(fileNameOf(path));
     if (meshes.empty()) {
         std::cout << "ERROR::ASSIMP:: " << path << ": no triangles to draw" << std::endl;
+    }
+}
+
+void Model::labelMeshes(const std::string& modelName) const {
+    for (size_t i = 0; i < meshes.size(); ++i) {
+        labelObject(GL_VERTEX_ARRAY, meshes[i].vao, modelName + " mesh " + std::to_string(i));
     }
 }
 
@@ -104,6 +122,7 @@ GLuint loadTexture2D(const char* path, const std::string& directory, const std::
     }
 
     glBindTexture(GL_TEXTURE_2D, textureId);
+    labelObject(GL_TEXTURE, textureId, fileNameOf(fileName));
     // The sampling state comes first: a driver that sizes the texture's storage at its
     // first image then makes room for the whole mipmap chain at once, instead of moving
     // level 0 when level 1 arrives.

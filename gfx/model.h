@@ -20,6 +20,8 @@ struct Model {
     // Imports the file (or takes its prefetched import) and appends its meshes. A failed
     // import prints one line and leaves the model empty.
     void load(std::string path);
+    // Labels each mesh's vertex array for frame debuggers: "<model file> mesh <index>".
+    void labelMeshes(const std::string& modelName) const;
     // Pre-order walk: the node's meshes, then its children.
     void importNode(const aiNode* node, const aiScene* scene);
     Mesh buildMesh(const aiMesh* mesh, const aiScene* scene);

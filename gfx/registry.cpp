@@ -1,5 +1,6 @@
 #include "gfx/registry.h"
 
+#include "gfx/debug_names.h"
 #include "gfx/image_prefetch.h"
 #include "gfx/soil.h"
 
@@ -11,6 +12,7 @@ std::map<std::string, Texture2D> Textures;
 Shader loadShader(const char* vertexPath, const char* fragmentPath, const char* geometryPath,
                   const std::string& name) {
     Shaders.insert_or_assign(name, loadShaderFromFile(vertexPath, fragmentPath, geometryPath));
+    labelObject(GL_PROGRAM, Shaders[name].ID, name);
     return Shaders[name];
 }
 
@@ -30,6 +32,7 @@ Texture2D loadTexture(const char* file, const std::string& name) {
                   << std::endl;
     }
     texture.generate(width, height, pixels);
+    labelObject(GL_TEXTURE, texture.ID, name);
     SOIL_free_image_data(pixels);
     Textures.insert_or_assign(name, texture);
     return Textures.at(name);

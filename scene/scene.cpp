@@ -3,6 +3,7 @@
 #include "app/frame_loop.h"
 #include "effects/light_path.h"
 #include "gfx/cube_map.h"
+#include "gfx/debug_names.h"
 #include "gfx/image_prefetch.h"
 #include "gfx/model_prefetch.h"
 #include "gfx/registry.h"
@@ -23,6 +24,14 @@ constexpr const char* soundInterfaceVersion = "1.5.0";
 constexpr float dungeonScale = 0.1f;
 constexpr float cameraNearPlane = 0.1f;
 constexpr float cameraFarPlane = 100.0f;
+
+// What frame debuggers show for the Scene's own passes and objects; the bloom names its own.
+constexpr const char* shadowPassName = "shadow";
+constexpr const char* lightingPassName = "lighting";
+constexpr const char* lampsAndSkyPassName = "lamps and sky";
+constexpr const char* starsPassName = "stars";
+constexpr const char* starWarmUpName = "stars, prepared at set-up";
+constexpr const char* skyLabel = "sky cube map";
 
 // +X, -X, +Y, -Y, +Z, -Z: "back" is +Z and "front" is -Z.
 const std::vector<const char*> skyboxFaces = {
@@ -49,6 +58,7 @@ Scene::Scene() {
     dungeon.load(dungeonPath);
     fillLights();
     skyboxTexture = loadCubeMapTexture(skyboxFaces);
+    labelObject(GL_TEXTURE, skyboxTexture, skyLabel);
     cacheUniformLocations();
     shadowMap = createShadowMap(shadowResolution);
     createBloomTargets(bloomTargets, getShader("blur").ID, getShader("bloom").ID);
@@ -117,7 +127,9 @@ void Scene::cacheUniformLocations() {
 void Scene::warmUpStarPass() {
     glBindFramebuffer(GL_FRAMEBUFFER, bloomTargets.hdrFramebuffer);
     glViewport(0, 0, screenWidth, screenHeight);
+    beginPass(starWarmUpName);
     warmUpParticles(*particles);
+    endPass();
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
@@ -141,23 +153,30 @@ void Scene::render(float time) {
 
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     moveLight(lights[0], dt, time);
+    beginPass(shadowPassName);
     renderShadowMap(shadowMap);
+    endPass();
+
+    beginPass(lightingPassName);
     glViewport(0, 0, screenWidth, screenHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glBindFramebuffer(GL_FRAMEBUFFER, bloomTargets.hdrFramebuffer);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
     drawLitDungeon(view, projection, dungeonModel);
+    endPass();
 
+    beginPass(lampsAndSkyPassName);
     drawLamps(getShader("lamp").ID, {lampModelLoc, lampViewLoc, lampProjectionLoc}, view,
               projection, lights);
-
     view = withoutTranslation(view);
     drawSkybox(getShader("cubeMap").ID, {skyboxSamplerLoc, skyboxViewLoc, skyboxProjectionLoc},
                view, projection, skyboxTexture, skybox);
+    endPass();
 
     if (time > starsStartTime) {
+        beginPass(starsPassName);
         renderParticles(*particles, view, projection, dt);
+        endPass();
     }
 
     renderBloom();

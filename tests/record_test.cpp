@@ -146,16 +146,6 @@ Decoded readBack(const std::string& path) {
     return decoded;
 }
 
-double psnr(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
-    double squares = 0.0;
-    for (size_t i = 0; i < a.size(); ++i) {
-        const double d = static_cast<double>(a[i]) - b[i];
-        squares += d * d;
-    }
-    const double mse = squares / static_cast<double>(a.size());
-    return mse == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
-}
-
 // The Scene's own picture of frame n, converted as the recorder converts it. The Scene's
 // state has been brought to frame n beforehand.
 std::vector<unsigned char> directFrame(Scene& scene, long n) {

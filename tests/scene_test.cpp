@@ -2,6 +2,7 @@
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
 #include "effects/light_path.h"
+#include "gfx/debug_names.h"
 #include "gfx/registry.h"
 #include "scene/scene.h"
 #include "support/gl_context.h"
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -99,16 +101,7 @@ Picture downscaled(const Picture& picture, int width, int height) {
 }
 
 bool readPng(const std::string& path, Picture& picture) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
-        return false;
-    }
-    image.format = PNG_FORMAT_RGB;
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    return png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr) != 0;
+    return readRgbPng(path, picture.width, picture.height, picture.rgb);
 }
 
 // With LANTERNFALL_KEEP_PICTURES set to a folder, the pictures a test renders are
@@ -756,6 +749,161 @@ TEST_F(SceneTest, StarsOnlyAfterTheirTime) {
     ASSERT_EQ(blends.size(), 2u);
     EXPECT_EQ(blends[0].ints, (std::vector<long long>{GL_SRC_ALPHA, GL_ONE}));
     EXPECT_EQ(blends[1].ints, (std::vector<long long>{GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA}));
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+}
+
+// The groups a frame debugger shows: one per pass, in the order the frame draws them, and
+// around every draw call, each draw inside exactly one.
+TEST_F(SceneTest, FrameNamesItsPassesForFrameDebuggers) {
+    camera = Camera(glm::vec3(1.0f, 3.0f, -10.0f));
+    startRecording();
+    scene->render(150.0f);
+    const std::vector<GlCall> calls = stopRecording();
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+
+    const std::map<GLuint, std::string> programs = programNames();
+    std::vector<std::string> groups;
+    std::map<std::string, std::set<std::string>> programsDrawnWith;
+    int depth = 0;
+    GLuint program = 0;
+    for (size_t k = 0; k < calls.size(); ++k) {
+        const GlCall& call = calls[k];
+        if (call.name == "glPushDebugGroup") {
+            ++depth;
+            EXPECT_EQ(depth, 1) << "group " << call.text << " opened inside another";
+            EXPECT_EQ(call.ints[0], GL_DEBUG_SOURCE_APPLICATION);
+            groups.push_back(call.text);
+        } else if (call.name == "glPopDebugGroup") {
+            --depth;
+            EXPECT_EQ(depth, 0) << "call " << k << " closes no group";
+        } else if (call.name == "glUseProgram") {
+            program = static_cast<GLuint>(call.ints[0]);
+        } else if (call.name.rfind("glDraw", 0) == 0) {
+            ASSERT_EQ(depth, 1) << call.name << " (call " << k << ") outside a group";
+            programsDrawnWith[groups.back()].insert(programs.at(program));
+        }
+    }
+    EXPECT_EQ(depth, 0);
+
+    std::vector<std::string> expected = {"shadow", "lighting", "lamps and sky", "stars"};
+    for (int pass = 1; pass <= blurPasses; ++pass) {
+        expected.push_back("bloom blur " + std::to_string(pass) + "/10, " +
+                           (pass % 2 == 1 ? "horizontal" : "vertical"));
+    }
+    expected.push_back("composite");
+    EXPECT_EQ(groups, expected);
+
+    // Each group holds the draws of its own pass and nothing else.
+    using Programs = std::set<std::string>;
+    EXPECT_EQ(programsDrawnWith["shadow"], Programs{"depth"});
+    EXPECT_EQ(programsDrawnWith["lighting"], Programs{"normalMapping"});
+    EXPECT_EQ(programsDrawnWith["lamps and sky"], (Programs{"lamp", "cubeMap"}));
+    EXPECT_EQ(programsDrawnWith["stars"], Programs{"particle3D"});
+    for (int pass = 0; pass < blurPasses; ++pass) {
+        EXPECT_EQ(programsDrawnWith[expected[4 + static_cast<size_t>(pass)]], Programs{"blur"});
+    }
+    EXPECT_EQ(programsDrawnWith["composite"], Programs{"bloom"});
+}
+
+// On a driver without KHR_debug the frame is the same list of drawing calls, with no debug
+// call among them.
+TEST_F(SceneTest, WithoutTheDebugExtensionAFrameMakesNoDebugCall) {
+    ASSERT_TRUE(debugNamesAvailable());
+    camera = Camera(glm::vec3(-5.0f, 1.0f, 11.0f));
+    const auto withoutDebugCalls = [](const std::vector<GlCall>& calls) {
+        std::vector<std::pair<std::string, std::vector<long long>>> kept;
+        for (const GlCall& call : calls) {
+            if (call.name != "glPushDebugGroup" && call.name != "glPopDebugGroup" &&
+                call.name != "glObjectLabel") {
+                kept.emplace_back(call.name, call.ints);
+            }
+        }
+        return kept;
+    };
+    // The first frame of a run also makes the screen quad.
+    scene->render(10.0f);
+    startRecording();
+    scene->render(10.0f);
+    const std::vector<GlCall> named = stopRecording();
+
+    hideDebugExtension(true);
+    startRecording();
+    scene->render(10.0f);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    labelObject(GL_TEXTURE, texture, "unnamed");
+    beginPass("unnamed");
+    endPass();
+    const std::vector<GlCall> plain = stopRecording();
+    hideDebugExtension(false);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &texture);
+
+    EXPECT_GT(callsNamed(named, "glPushDebugGroup").size(), 0u);
+    for (const char* debugCall : {"glPushDebugGroup", "glPopDebugGroup", "glObjectLabel"}) {
+        EXPECT_TRUE(callsNamed(plain, debugCall).empty()) << debugCall;
+    }
+    auto plainFrame = withoutDebugCalls(plain);
+    ASSERT_GE(plainFrame.size(), 2u);
+    plainFrame.resize(plainFrame.size() - 2);
+    const auto namedFrame = withoutDebugCalls(named);
+    for (size_t k = 0; k < std::min(namedFrame.size(), plainFrame.size()); ++k) {
+        ASSERT_EQ(namedFrame[k], plainFrame[k]) << "call " << k << " " << namedFrame[k].first;
+    }
+    EXPECT_EQ(namedFrame.size(), plainFrame.size());
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+}
+
+// What a debugger shows for the long-lived objects: the name each was made under.
+TEST_F(SceneTest, SetUpLabelsItsObjects) {
+    const auto labelOf = [](GLenum identifier, GLuint object) {
+        char label[512] = {};
+        GLsizei length = 0;
+        glGetObjectLabel(identifier, object, sizeof label, &length, label);
+        return std::string(label, static_cast<size_t>(length));
+    };
+    for (const auto& entry : Shaders) {
+        EXPECT_EQ(labelOf(GL_PROGRAM, entry.second.ID), entry.first);
+    }
+    EXPECT_EQ(labelOf(GL_TEXTURE, getTexture("stars").ID), "stars");
+    EXPECT_EQ(labelOf(GL_FRAMEBUFFER, scene->shadowMap[0]), "shadow framebuffer");
+    EXPECT_EQ(labelOf(GL_TEXTURE, scene->shadowMap[1]), "shadow cube map");
+    EXPECT_EQ(labelOf(GL_TEXTURE, scene->skyboxTexture), "sky cube map");
+    EXPECT_EQ(labelOf(GL_VERTEX_ARRAY, scene->skybox.vao), "sky cube");
+    EXPECT_EQ(labelOf(GL_VERTEX_ARRAY, scene->lights[1].lampVao), "lamp cube");
+    EXPECT_EQ(labelOf(GL_VERTEX_ARRAY, scene->particles->vao), "star sprite");
+    const BloomTargets& targets = scene->bloomTargets;
+    EXPECT_EQ(labelOf(GL_FRAMEBUFFER, targets.hdrFramebuffer), "HDR framebuffer");
+    EXPECT_EQ(labelOf(GL_TEXTURE, targets.colorBuffers[0]), "HDR scene");
+    EXPECT_EQ(labelOf(GL_TEXTURE, targets.colorBuffers[1]), "HDR bright part");
+    EXPECT_EQ(labelOf(GL_RENDERBUFFER, targets.depthRenderbuffer), "HDR depth");
+    for (size_t i = 0; i < 2; ++i) {
+        const std::string index = std::to_string(i);
+        EXPECT_EQ(labelOf(GL_FRAMEBUFFER, targets.pingpongFramebuffers[i]),
+                  "ping-pong framebuffer " + index);
+        EXPECT_EQ(labelOf(GL_TEXTURE, targets.pingpongColorBuffers[i]), "ping-pong glow " + index);
+    }
+    ASSERT_FALSE(scene->dungeon.loadedTextures.empty());
+    for (const Texture& texture : scene->dungeon.loadedTextures) {
+        const std::string path = texture.path.C_Str();
+        EXPECT_EQ(labelOf(GL_TEXTURE, texture.id), path.substr(path.find_last_of('/') + 1));
+    }
+    for (size_t i = 0; i < scene->dungeon.meshes.size(); ++i) {
+        EXPECT_EQ(labelOf(GL_VERTEX_ARRAY, scene->dungeon.meshes[i].vao),
+                  "Dungeon.obj mesh " + std::to_string(i));
+    }
+
+    // A label longer than the driver takes is cut to fit, not refused.
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint longest = 0;
+    glGetIntegerv(GL_MAX_LABEL_LENGTH, &longest);
+    labelObject(GL_TEXTURE, texture, std::string(static_cast<size_t>(longest) + 10, 'x'));
+    EXPECT_EQ(labelOf(GL_TEXTURE, texture), std::string(static_cast<size_t>(longest) - 1, 'x'));
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &texture);
     EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
 }
 

@@ -39,6 +39,8 @@ const std::map<std::string, std::string> signatures = {
     {"glUniformMatrix4fv", "iiim"},
     {"glUniform4f", "iffff"},
     {"glUniform3fv", "iiv"},
+    {"glPushDebugGroup", "iiis"},
+    {"glObjectLabel", "iiis"},
 };
 
 bool recording = false;
@@ -91,6 +93,11 @@ void recordCall(void* ret, const char* name, GLADapiproc, int argumentCount, ...
 }
 
 } // namespace
+
+void hideDebugExtension(bool hidden) {
+    static int offered = GLAD_GL_KHR_debug;
+    GLAD_GL_KHR_debug = hidden ? 0 : offered;
+}
 
 void startRecording() {
     recorded.clear();

@@ -23,6 +23,9 @@ struct UniformSet {
 };
 
 void startRecording();
+// Makes the loader report the context's KHR_debug extension as missing, as on a driver
+// without it, until called again with false.
+void hideDebugExtension(bool hidden);
 std::vector<GlCall> stopRecording();
 
 std::vector<GlCall> callsNamed(const std::vector<GlCall>& calls, const std::string& name);

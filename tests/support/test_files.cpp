@@ -3,6 +3,7 @@
 #include <png.h>
 #include <stdlib.h>
 
+#include <cmath>
 #include <filesystem>
 
 bool writePng(const std::string& path, int width, int height, int channels,
@@ -26,4 +27,27 @@ std::string makeTemporaryDirectory(const std::string& prefix) {
     std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
     const char* made = mkdtemp(pattern.data());
     return made != nullptr ? std::string(made) : std::string();
+}
+
+bool readRgbPng(const std::string& path, int& width, int& height, std::vector<unsigned char>& rgb) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+        return false;
+    }
+    image.format = PNG_FORMAT_RGB;
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    rgb.resize(PNG_IMAGE_SIZE(image));
+    return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+double psnr(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+    double squares = 0.0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const double d = static_cast<double>(a[i]) - b[i];
+        squares += d * d;
+    }
+    const double mse = squares / static_cast<double>(a.size());
+    return mse == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
 }

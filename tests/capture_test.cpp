@@ -1,0 +1,198 @@
+// scripts/capture.sh as a user runs it: one path entry captured with apitrace, the trace read
+// back with apitrace dump, the pass pictures read back, and the final one compared with the
+// preview's still of the same entry.
+#include "support/program_run.h"
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* shell = "/bin/bash";
+constexpr const char* envProgram = "/usr/bin/env";
+constexpr const char* captureScript = "scripts/capture.sh";
+constexpr const char* entry = "586";
+constexpr double minPsnr = 35.0;
+constexpr int screenWidth = 1280;
+constexpr int screenHeight = 768;
+constexpr int shadowResolution = 800;
+// A picture whose brightest pixel is below this holds nothing but black.
+constexpr int leastBrightest = 64;
+
+struct PassPicture {
+    const char* file;
+    int width;
+    int height;
+};
+
+const std::vector<PassPicture> passPictures = {
+    {"shadow_face_0.png", shadowResolution, shadowResolution},
+    {"shadow_face_1.png", shadowResolution, shadowResolution},
+    {"shadow_face_2.png", shadowResolution, shadowResolution},
+    {"shadow_face_3.png", shadowResolution, shadowResolution},
+    {"shadow_face_4.png", shadowResolution, shadowResolution},
+    {"shadow_face_5.png", shadowResolution, shadowResolution},
+    {"hdr_scene.png", screenWidth, screenHeight},
+    {"bright_part.png", screenWidth, screenHeight},
+    {"glow_after_blur_1.png", screenWidth, screenHeight},
+    {"glow_after_blur_2.png", screenWidth, screenHeight},
+    {"glow_after_blur_10.png", screenWidth, screenHeight},
+    {"final.png", screenWidth, screenHeight},
+};
+
+struct Picture {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+Picture readPicture(const std::string& path) {
+    Picture picture;
+    EXPECT_TRUE(readRgbPng(path, picture.width, picture.height, picture.rgb)) << path;
+    return picture;
+}
+
+// The script runs against this test's own build tree, which is already built.
+ProgramRun runCapture(const std::vector<std::string>& args) {
+    setenv("LANTERNFALL_BUILD_DIR", BUILD_DIR, 1);
+    std::vector<std::string> all = {captureScript};
+    all.insert(all.end(), args.begin(), args.end());
+    return runProgram(shell, all);
+}
+
+class CaptureTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        out = makeTemporaryDirectory("lanternfall-capture");
+        run = runCapture({entry, out});
+    }
+    static void TearDownTestSuite() { fs::remove_all(out); }
+
+    void SetUp() override { ASSERT_EQ(run.status, 0) << joinedLines(run.lines); }
+
+    static std::string out;
+    static ProgramRun run;
+};
+
+std::string CaptureTest::out;
+ProgramRun CaptureTest::run;
+
+TEST_F(CaptureTest, TraceHoldsTheFrameAsNamedGroupsWithLabelledObjects) {
+    const std::string trace = out + "/frame_" + entry + ".trace";
+    const ProgramRun dump = runProgram(envProgram, {"apitrace", "dump", "--color=never", trace});
+    ASSERT_EQ(dump.status, 0) << joinedLines(dump.lines);
+
+    // The window's first, blank swap ends the set-up; the next one ends the frame of the show.
+    const std::regex callLine(R"(^\d+ (\w+)\((.*))");
+    const std::regex quoted(R"((?:message|label) = "([^"]*)\")");
+    std::vector<std::vector<std::string>> groupsPerFrame(1);
+    std::vector<int> drawsPerFrame(1, 0);
+    std::set<std::string> labels;
+    for (const std::string& line : dump.lines) {
+        std::smatch call;
+        if (!std::regex_search(line, call, callLine)) {
+            continue;
+        }
+        const std::string function = call[1];
+        std::smatch text;
+        const std::string arguments = call[2];
+        const bool hasText = std::regex_search(arguments, text, quoted);
+        if (function == "glXSwapBuffers") {
+            groupsPerFrame.emplace_back();
+            drawsPerFrame.push_back(0);
+        } else if (function == "glPushDebugGroup" && hasText) {
+            groupsPerFrame.back().push_back(text[1]);
+        } else if (function == "glObjectLabel" && hasText) {
+            labels.insert(text[1]);
+        } else if (function == "glDrawArrays" || function == "glDrawElements") {
+            ++drawsPerFrame.back();
+        }
+    }
+    ASSERT_EQ(groupsPerFrame.size(), 3u) << "two swaps, and nothing after the last";
+    EXPECT_EQ(drawsPerFrame[0], 0);
+    EXPECT_TRUE(groupsPerFrame[0].empty());
+    EXPECT_EQ(drawsPerFrame[2], 0);
+
+    // Set-up's one group, then the frame's: no stars yet at this entry.
+    std::vector<std::string> expected = {"stars, prepared at set-up", "shadow", "lighting",
+                                         "lamps and sky"};
+    for (int pass = 1; pass <= 10; ++pass) {
+        expected.push_back("bloom blur " + std::to_string(pass) + "/10, " +
+                           (pass % 2 == 1 ? "horizontal" : "vertical"));
+    }
+    expected.push_back("composite");
+    EXPECT_EQ(groupsPerFrame[1], expected);
+
+    for (const char* label :
+         {"shadow cube map", "shadow framebuffer", "HDR framebuffer", "HDR scene",
+          "HDR bright part", "HDR depth", "ping-pong framebuffer 0", "ping-pong glow 1",
+          "sky cube map", "depth", "normalMapping", "blur", "bloom", "wall_diffuse.png",
+          "ground_normal.png", "Dungeon.obj mesh 0", "screen quad"}) {
+        EXPECT_EQ(labels.count(label), 1u) << label;
+    }
+}
+
+TEST_F(CaptureTest, EveryPassHasAPictureWithSomethingInIt) {
+    for (const PassPicture& expected : passPictures) {
+        const Picture picture = readPicture(out + "/" + expected.file);
+        EXPECT_EQ(picture.width, expected.width) << expected.file;
+        EXPECT_EQ(picture.height, expected.height) << expected.file;
+        ASSERT_FALSE(picture.rgb.empty()) << expected.file;
+        EXPECT_GE(*std::max_element(picture.rgb.begin(), picture.rgb.end()), leastBrightest)
+            << expected.file;
+    }
+    // The shadow faces look along six different axes.
+    const Picture first = readPicture(out + "/shadow_face_0.png");
+    for (int face = 1; face < 6; ++face) {
+        EXPECT_NE(readPicture(out + "/shadow_face_" + std::to_string(face) + ".png").rgb, first.rgb)
+            << face;
+    }
+    // The glow spreads with each blur pass.
+    const auto litPixels = [](const Picture& picture) {
+        return std::count_if(picture.rgb.begin(), picture.rgb.end(),
+                             [](unsigned char value) { return value > leastBrightest; });
+    };
+    EXPECT_LT(litPixels(readPicture(out + "/glow_after_blur_1.png")),
+              litPixels(readPicture(out + "/glow_after_blur_10.png")));
+}
+
+TEST_F(CaptureTest, FinalPictureIsThePreviewsStill) {
+    const std::string previewDir = out + "/preview";
+    const ProgramRun preview = runProgram(PREVIEW_BINARY, {"--out", previewDir, entry});
+    ASSERT_EQ(preview.status, 0) << joinedLines(preview.lines);
+    const Picture still = readPicture(previewDir + "/view_0" + entry + ".png");
+    const Picture final = readPicture(out + "/final.png");
+    ASSERT_EQ(final.rgb.size(), still.rgb.size());
+    EXPECT_GE(psnr(final.rgb, still.rgb), minPsnr);
+}
+
+TEST(CaptureInput, BadEntriesGetUsageAndAMissingToolSaysWhatToInstall) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"abc"}, {"-3"}, {"12x"}, {"99999999"}, {"5", "out", "extra"}}) {
+        const ProgramRun run = runCapture(args);
+        EXPECT_EQ(run.status, 2) << joinedLines(run.lines);
+        ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);
+        EXPECT_EQ(run.lines[0].rfind("usage: scripts/capture.sh", 0), 0u) << run.lines[0];
+    }
+
+    const std::string out = makeTemporaryDirectory("lanternfall-capture-tool");
+    setenv("APITRACE", "/nonexistent/apitrace", 1);
+    const ProgramRun run = runCapture({"5", out});
+    unsetenv("APITRACE");
+    fs::remove_all(out);
+    EXPECT_EQ(run.status, 1);
+    ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);
+    EXPECT_NE(run.lines[0].find("apt-get install apitrace"), std::string::npos) << run.lines[0];
+}
+
+} // namespace

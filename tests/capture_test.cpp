@@ -22,6 +22,7 @@ constexpr const char* shell = "/bin/bash";
 constexpr const char* envProgram = "/usr/bin/env";
 constexpr const char* captureScript = "scripts/capture.sh";
 constexpr const char* entry = "586";
+constexpr const char* renderDocModule = "/usr/lib/python3/dist-packages/renderdoc.so";
 constexpr double minPsnr = 35.0;
 constexpr int screenWidth = 1280;
 constexpr int screenHeight = 768;
@@ -176,14 +177,46 @@ TEST_F(CaptureTest, FinalPictureIsThePreviewsStill) {
     EXPECT_GE(psnr(final.rgb, still.rgb), minPsnr);
 }
 
+// RenderDoc is optional (Debian's renderdoc brings Qt with it): checked where it is installed.
+TEST(CaptureWithRenderDoc, CapturesTheFrameWithItsGroups) {
+    if (!fs::exists(renderDocModule)) {
+        GTEST_SKIP() << "RenderDoc is not installed";
+    }
+    const std::string out = makeTemporaryDirectory("lanternfall-renderdoc");
+    const ProgramRun run = runCapture({"--renderdoc", entry, out});
+    const bool captured = fs::exists(out + "/frame_" + entry + ".rdc");
+    fs::remove_all(out);
+    ASSERT_EQ(run.status, 0) << joinedLines(run.lines);
+    EXPECT_TRUE(captured);
+    const std::string lines = joinedLines(run.lines);
+    EXPECT_NE(lines.find("15 groups: stars, prepared at set-up; shadow; lighting; lamps and sky; "
+                         "bloom blur 1/10, horizontal;"),
+              std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("bloom blur 10/10, vertical; composite"), std::string::npos) << lines;
+}
+
 TEST(CaptureInput, BadEntriesGetUsageAndAMissingToolSaysWhatToInstall) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {}, {"abc"}, {"-3"}, {"12x"}, {"99999999"}, {"5", "out", "extra"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"abc"},
+                                               {"-3"},
+                                               {"12x"},
+                                               {"99999999"},
+                                               {"123456789012345678901234567890"},
+                                               {"5", "out", "extra"}}) {
         const ProgramRun run = runCapture(args);
         EXPECT_EQ(run.status, 2) << joinedLines(run.lines);
         ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);
         EXPECT_EQ(run.lines[0].rfind("usage: scripts/capture.sh", 0), 0u) << run.lines[0];
     }
+
+    // One past the last entry the usage line names is refused as well.
+    const ProgramRun pastEnd = runCapture({"99999999"});
+    std::smatch last;
+    ASSERT_TRUE(std::regex_search(pastEnd.lines.at(0), last, std::regex(R"(0 to (\d+))")));
+    const ProgramRun justPast = runCapture({std::to_string(std::stol(last[1]) + 1)});
+    EXPECT_EQ(justPast.status, 2) << joinedLines(justPast.lines);
 
     const std::string out = makeTemporaryDirectory("lanternfall-capture-tool");
     setenv("APITRACE", "/nonexistent/apitrace", 1);

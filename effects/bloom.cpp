@@ -91,7 +91,7 @@ void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
     bool first = true;
     glUseProgram(blurProgram);
     for (int pass = 0; pass < blurPasses; ++pass) {
-        beginPass(blurPassName(pass, horizontal));
+        beginPass(blurPassName(pass));
         glBindFramebuffer(GL_FRAMEBUFFER, targets.pingpongFramebuffers[horizontal ? 1 : 0]);
         glUniform1i(uniforms.blurHorizontalLoc, horizontal ? 1 : 0);
         glUniform1i(uniforms.blurPassIndexLoc, pass);
@@ -118,9 +118,18 @@ void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
     endPass();
 }
 
-std::string blurPassName(int pass, bool horizontal) {
-    return "bloom blur " + std::to_string(pass + 1) + "/" + std::to_string(blurPasses) +
-           (horizontal ? ", horizontal" : ", vertical");
+const std::string& blurPassName(int pass) {
+    // Made once: the names are the same every frame.
+    static const std::array<std::string, blurPasses> names = [] {
+        std::array<std::string, blurPasses> made;
+        for (int i = 0; i < blurPasses; ++i) {
+            made[static_cast<size_t>(i)] = "bloom blur " + std::to_string(i + 1) + "/" +
+                                           std::to_string(blurPasses) +
+                                           (i % 2 == 0 ? ", horizontal" : ", vertical");
+        }
+        return made;
+    }();
+    return names[static_cast<size_t>(pass)];
 }
 
 void renderQuad(BloomTargets& targets) {

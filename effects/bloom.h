@@ -37,8 +37,9 @@ void createBloomTargets(BloomTargets& targets, GLuint blurProgram, GLuint bloomP
 void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
                  const BloomUniforms& uniforms, bool bloom, float exposure);
 
-// The name frame debuggers show for blur pass `pass` (from 0): "bloom blur 3/10, vertical".
-std::string blurPassName(int pass, bool horizontal);
+// The name frame debuggers show for blur pass `pass` (from 0): "bloom blur 3/10, horizontal".
+// The passes alternate from horizontal, so even passes blur across, odd ones down.
+const std::string& blurPassName(int pass);
 
 // Draws the full-screen quad with the current program, creating it on first use.
 void renderQuad(BloomTargets& targets);

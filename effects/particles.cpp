@@ -21,6 +21,25 @@ void setUniform(GLuint program, const char* name, const glm::mat4& value) {
     glUniformMatrix4fv(glGetUniformLocation(program, name), 1, GL_FALSE, glm::value_ptr(value));
 }
 
+// Stars add their light to what is behind them; the blending is put back afterwards.
+void startAdditiveBlending() {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+}
+
+void endAdditiveBlending() {
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_BLEND);
+}
+
+// One sprite with the current program and uniforms.
+void drawSprite(const ParticleGenerator& generator) {
+    glBindTexture(GL_TEXTURE_2D, generator.texture.ID);
+    glBindVertexArray(generator.vao);
+    glDrawArrays(GL_TRIANGLES, 0, spriteVertexCount);
+    glBindVertexArray(0);
+}
+
 } // namespace
 
 ParticleGenerator::ParticleGenerator(Shader shader, Texture2D texture, unsigned int amount)
@@ -63,17 +82,12 @@ void warmUpParticles(const ParticleGenerator& generator) {
     glUseProgram(program);
     glUniform1i(glGetUniformLocation(program, "sprite"), 0);
     glUniform4f(glGetUniformLocation(program, "color"), 0.0f, 0.0f, 0.0f, 0.0f);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    startAdditiveBlending();
     // The sprite on the unit its sampler reads: the prepared shaders are for its format.
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, generator.texture.ID);
-    glBindVertexArray(generator.vao);
-    glDrawArrays(GL_TRIANGLES, 0, spriteVertexCount);
-    glBindVertexArray(0);
+    drawSprite(generator);
     glBindTexture(GL_TEXTURE_2D, 0);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_BLEND);
+    endAdditiveBlending();
 }
 
 void renderParticles(ParticleGenerator& generator, const glm::mat4& view,
@@ -87,8 +101,7 @@ void renderParticles(ParticleGenerator& generator, const glm::mat4& view,
 
     generator.update(dt, starEmitterPosition, starVelocityBias);
 
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    startAdditiveBlending();
     glUseProgram(program);
     for (const Particle& particle : generator.particles) {
         if (particle.life <= 0.0f) {
@@ -98,11 +111,7 @@ void renderParticles(ParticleGenerator& generator, const glm::mat4& view,
                     particle.position.y, particle.position.z);
         glUniform4f(glGetUniformLocation(program, "color"), particle.color.r, particle.color.g,
                     particle.color.b, particle.color.a);
-        glBindTexture(GL_TEXTURE_2D, generator.texture.ID);
-        glBindVertexArray(generator.vao);
-        glDrawArrays(GL_TRIANGLES, 0, spriteVertexCount);
-        glBindVertexArray(0);
+        drawSprite(generator);
     }
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_BLEND);
+    endAdditiveBlending();
 }

@@ -6,7 +6,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/build.sh
-if [[ -n "${DISPLAY:-}" ]]; then
-    exec ./build/tools/frame_benchmark "$@"
-fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24" ./build/tools/frame_benchmark "$@"
+exec bash scripts/on_display.sh ./build/tools/frame_benchmark "$@"

@@ -51,16 +51,11 @@ else
     fi
 fi
 
-with_display=()
-if [[ -z "${DISPLAY:-}" ]]; then
-    with_display=(xvfb-run -a -s "-screen 0 1280x1024x24")
-fi
-
 mkdir -p "$out"
 log="$out/capture.log"
 if [[ "$tool" == renderdoc ]]; then
     capture="$out/frame_$entry.rdc"
-    "${with_display[@]}" "$python" tools/capture/renderdoc_capture.py "$frame_program" "$entry" \
+    bash scripts/on_display.sh "$python" tools/capture/renderdoc_capture.py "$frame_program" "$entry" \
         "$capture"
     echo "Open it in RenderDoc:  qrenderdoc $capture"
     exit 0
@@ -72,7 +67,7 @@ fi
 trace="$out/frame_$entry.trace"
 whole="$out/whole_run.trace"
 rm -f "$trace" "$whole"
-if ! "${with_display[@]}" "$apitrace" trace --output "$whole" "$frame_program" "$entry" >"$log" 2>&1; then
+if ! bash scripts/on_display.sh "$apitrace" trace --output "$whole" "$frame_program" "$entry" >"$log" 2>&1; then
     cat "$log" >&2
     echo "capture: tracing entry $entry failed" >&2
     exit 1
@@ -84,8 +79,7 @@ if ! "$apitrace" gltrim --frames=$((frames - 1)) --output "$trace" "$whole" >>"$
     exit 1
 fi
 rm -f "$whole"
-APITRACE="$apitrace" GLRETRACE="$glretrace" "${with_display[@]}" \
-    "$python" tools/capture/pass_pictures.py "$trace" "$out"
+APITRACE="$apitrace" GLRETRACE="$glretrace" bash scripts/on_display.sh "$python" tools/capture/pass_pictures.py "$trace" "$out"
 
 echo "Trace: $trace (set-up, then path entry $entry: the groups are in $out/groups.txt)"
 echo "Pass pictures: $out/*.png"

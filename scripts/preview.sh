@@ -11,7 +11,4 @@ if [[ ! -f "$build/CMakeCache.txt" ]]; then
 fi
 cmake --build "$build" --target content preview -j"$(nproc)"
 
-if [[ -n "${DISPLAY:-}" ]]; then
-    exec "$build/tools/preview" --out build/preview "$@"
-fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tools/preview" --out build/preview "$@"
+exec bash scripts/on_display.sh "$build/tools/preview" --out build/preview "$@"

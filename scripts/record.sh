@@ -7,7 +7,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/build.sh --target content record
-if [[ -n "${DISPLAY:-}" ]]; then
-    exec ./build/tools/record "$@"
-fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24" ./build/tools/record "$@"
+exec bash scripts/on_display.sh ./build/tools/record "$@"

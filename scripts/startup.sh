@@ -14,8 +14,4 @@ for ((i = 1; i <= '"$runs"'; i++)); do
     LANTERNFALL_START_NS=$(date +%s%N) LD_PRELOAD='"$hook"' ALSOFT_DRIVERS=null \
         ./build/lanternfall 2>&1 >/dev/null | grep "first frame after"
 done'
-if [[ -n "${DISPLAY:-}" ]]; then
-    bash -c "$measure"
-else
-    xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$measure"
-fi
+bash scripts/on_display.sh bash -c "$measure"

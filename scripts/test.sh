@@ -32,8 +32,4 @@ else
     bash scripts/build.sh
 fi
 ctest_args=(--test-dir "$build" --output-on-failure --timeout 600)
-if [[ -n "${DISPLAY:-}" ]]; then
-    ctest "${ctest_args[@]}" "$@"
-else
-    xvfb-run -a -s "-screen 0 1280x1024x24" ctest "${ctest_args[@]}" "$@"
-fi
+bash scripts/on_display.sh ctest "${ctest_args[@]}" "$@"

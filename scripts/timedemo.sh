@@ -8,7 +8,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/build.sh --target content timedemo
-if [[ -n "${DISPLAY:-}" ]]; then
-    exec ./build/tools/timedemo "$@"
-fi
-exec xvfb-run -a -s "-screen 0 1280x1024x24" ./build/tools/timedemo "$@"
+exec bash scripts/on_display.sh ./build/tools/timedemo "$@"

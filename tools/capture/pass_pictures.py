@@ -44,11 +44,13 @@ SHADOW_GROUP = "shadow"
 LIGHTING_GROUP = "lighting"
 COMPOSITE_GROUP = "composite"
 BLUR_GROUP = re.compile(r"bloom blur (\d+)/(\d+)")
-GLOW_PASSES = (1, 2, 10)
+# Blur passes whose output is read from the framebuffer they drew into; the last pass's
+# is read where the composite samples it.
+GLOW_PASSES = (1, 2)
 
-SHADOW_LABEL = "shadow cube map"
-HDR_SCENE_LABEL = "HDR scene"
-BRIGHT_PART_LABEL = "HDR bright part"
+SHADOW_LABEL = re.compile(r"shadow cube map")
+HDR_SCENE_LABEL = re.compile(r"HDR scene")
+BRIGHT_PART_LABEL = re.compile(r"HDR bright part")
 GLOW_LABEL = re.compile(r"ping-pong glow \d")
 CUBE_FACES = ("POSITIVE_X", "NEGATIVE_X", "POSITIVE_Y", "NEGATIVE_Y", "POSITIVE_Z", "NEGATIVE_Z")
 
@@ -126,14 +128,10 @@ def decode_image(entry):
     return image / 255.0
 
 
-def labelled(state, label, section="textures"):
-    """The state's images whose object label matches, by their name in the dump."""
-    found = {}
-    for name, entry in state.get(section, {}).items():
-        text = entry.get("__label__", "")
-        if (label.fullmatch(text) if hasattr(label, "fullmatch") else text == label):
-            found[name] = entry
-    return found
+def labelled(state, label):
+    """The state's bound textures whose object label matches, by their name in the dump."""
+    return {name: entry for name, entry in state.get("textures", {}).items()
+            if label.fullmatch(entry.get("__label__", ""))}
 
 
 def tone_mapped(hdr, exposure, gain=1.0):
@@ -227,14 +225,17 @@ def main(argv):
         save(os.path.join(out_dir, "glow_after_blur_%d.png" % number),
              tone_mapped(glow, 1.0, GLOW_VIEW_GAIN))
         if number == 1:
-            bright = decode_image(only(labelled(state, BRIGHT_PART_LABEL), BRIGHT_PART_LABEL, call))
+            bright = decode_image(only(labelled(state, BRIGHT_PART_LABEL), "the bright part", call))
             save(os.path.join(out_dir, "bright_part.png"), tone_mapped(bright, 1.0))
 
     call = by_name[COMPOSITE_GROUP].draws[-1]
     state = dump_state(trace, call)
     exposure = float(state["uniforms"].get("exposure", 1.0))
-    scene = decode_image(only(labelled(state, HDR_SCENE_LABEL), HDR_SCENE_LABEL, call))
+    scene = decode_image(only(labelled(state, HDR_SCENE_LABEL), "the HDR scene", call))
     save(os.path.join(out_dir, "hdr_scene.png"), tone_mapped(scene, exposure))
+    glow = decode_image(only(labelled(state, GLOW_LABEL), "the glow", call))
+    save(os.path.join(out_dir, "glow_after_blur_%d.png" % max(blur)),
+         tone_mapped(glow, 1.0, GLOW_VIEW_GAIN))
     save(os.path.join(out_dir, "final.png"), window_picture(state))
     return 0
 

@@ -1,5 +1,7 @@
 #include "recorder.h"
 
+#include "show_options.h"
+
 #include "app/camera.h"
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
@@ -26,12 +28,6 @@ constexpr std::size_t progressLineSize = 160;
 bool usageError(std::string& error, const std::string& problem) {
     error = "record: " + problem + "; " + recordUsage;
     return false;
-}
-
-bool readNumber(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && std::isfinite(value);
 }
 
 bool readWhole(const std::string& text, int& value) {
@@ -113,15 +109,12 @@ bool parseRecordOptions(const std::vector<std::string>& args, RecordOptions& opt
             return usageError(error, arg + " needs a value");
         }
         const std::string& value = args[++i];
+        std::string problem;
         if (arg == "--from" || arg == "--to") {
-            double seconds = 0.0;
-            if (!readNumber(value, seconds)) {
-                return usageError(error, arg + " takes seconds, not '" + value + "'");
+            if (!readShowSeconds(arg, value, arg == "--from" ? options.from : options.to,
+                                 problem)) {
+                return usageError(error, problem);
             }
-            if (seconds < 0.0) {
-                return usageError(error, arg + " cannot be negative");
-            }
-            (arg == "--from" ? options.from : options.to) = seconds;
         } else if (arg == "--fps") {
             if (!readWhole(value, options.fps) || options.fps < 1 ||
                 options.fps > maxRecordingFps) {

@@ -1,5 +1,7 @@
 #include "timedemo.h"
 
+#include "show_options.h"
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -38,12 +40,6 @@ constexpr double millisecondsPerSecond = 1000.0;
 bool usageError(std::string& error, const std::string& problem) {
     error = "timedemo: " + problem + "; " + timedemoUsage;
     return false;
-}
-
-bool readSeconds(const std::string& text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && *end == '\0' && std::isfinite(value);
 }
 
 std::string format(const char* pattern, ...) __attribute__((format(printf, 1, 2)));
@@ -105,14 +101,10 @@ bool parseTimedemoOptions(const std::vector<std::string>& args, TimedemoOptions&
             (arg == "--csv" ? options.csv : options.plot) = value;
             continue;
         }
-        double seconds = 0.0;
-        if (!readSeconds(value, seconds)) {
-            return usageError(error, arg + " takes seconds, not '" + value + "'");
+        std::string problem;
+        if (!readShowSeconds(arg, value, arg == "--from" ? options.from : options.to, problem)) {
+            return usageError(error, problem);
         }
-        if (seconds < 0.0) {
-            return usageError(error, arg + " cannot be negative");
-        }
-        (arg == "--from" ? options.from : options.to) = seconds;
     }
     if (options.to >= 0.0 && options.from >= options.to) {
         return usageError(error, "--from must be below --to");

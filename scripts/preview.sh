@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the content and the dungeon preview, then renders views along the camera
 # path into build/preview/ (one PNG per view and contact_sheet.png). Arguments are
-# extra camera path entries to render. Without a display it runs under Xvfb.
+# extra camera path entries to render (with --only, the only ones). Without a display it
+# runs under Xvfb.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

@@ -22,6 +22,7 @@ extern "C" {
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -43,6 +44,8 @@ constexpr long clipFirstFrame = 8490;
 constexpr int clipFrames = 60;
 constexpr int comparedFrames[] = {0, 30, 59};
 constexpr double minPsnr = 38.0;
+// A quarter of a second into the stars: the show has its first few out.
+constexpr int earlyStarsEntry = 8535;
 constexpr double minCorrelation = 0.9;
 // The AAC encoder's delay and frame: the sound may sit this many samples off the music.
 constexpr int maxLag = 2048;
@@ -58,6 +61,9 @@ struct Decoded {
     int sampleRate = 0;
     // Each frame as Y, U and V planes without padding.
     std::vector<std::vector<unsigned char>> frames;
+    // How the decoder says the pictures are to be turned back into RGB.
+    AVColorSpace colorSpace = AVCOL_SPC_UNSPECIFIED;
+    AVColorRange colorRange = AVCOL_RANGE_UNSPECIFIED;
     std::vector<float> left;
 };
 
@@ -78,6 +84,8 @@ void decodeInto(Decoded& decoded, AVCodecContext* codec, const AVPacket* packet,
     while (avcodec_receive_frame(codec, frame) >= 0) {
         if (video) {
             decoded.frames.push_back(packedPlanes(frame));
+            decoded.colorSpace = frame->colorspace;
+            decoded.colorRange = frame->color_range;
         } else {
             const float* samples = reinterpret_cast<const float*>(frame->data[0]);
             decoded.left.insert(decoded.left.end(), samples, samples + frame->nb_samples);
@@ -146,6 +154,21 @@ Decoded readBack(const std::string& path) {
     return decoded;
 }
 
+// RGBA rows bottom first, as the recorder converts them, as Y, U and V planes.
+std::vector<unsigned char> convertedPlanes(const std::vector<unsigned char>& rgba) {
+    AVFrame* yuv = av_frame_alloc();
+    yuv->format = AV_PIX_FMT_YUV420P;
+    yuv->width = screenWidth;
+    yuv->height = screenHeight;
+    av_frame_get_buffer(yuv, 0);
+    SwsContext* converter = createPictureConverter(screenWidth, screenHeight);
+    convertPicture(converter, rgba.data(), screenWidth, screenHeight, yuv);
+    sws_freeContext(converter);
+    std::vector<unsigned char> planes = packedPlanes(yuv);
+    av_frame_free(&yuv);
+    return planes;
+}
+
 // The Scene's own picture of frame n, converted as the recorder converts it. The Scene's
 // state has been brought to frame n beforehand.
 std::vector<unsigned char> directFrame(Scene& scene, long n) {
@@ -158,17 +181,21 @@ std::vector<unsigned char> directFrame(Scene& scene, long n) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, screenWidth, screenHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    AVFrame* yuv = av_frame_alloc();
-    yuv->format = AV_PIX_FMT_YUV420P;
-    yuv->width = screenWidth;
-    yuv->height = screenHeight;
-    av_frame_get_buffer(yuv, 0);
-    SwsContext* converter = createPictureConverter(screenWidth, screenHeight);
-    convertPicture(converter, rgba.data(), screenWidth, screenHeight, yuv);
-    sws_freeContext(converter);
-    std::vector<unsigned char> planes = packedPlanes(yuv);
-    av_frame_free(&yuv);
-    return planes;
+    return convertedPlanes(rgba);
+}
+
+// A picture (RGB, rows top first) converted as the recorder converts what it reads back.
+std::vector<unsigned char> recorderPlanes(const std::vector<unsigned char>& rgb) {
+    std::vector<unsigned char> rgba(static_cast<size_t>(screenWidth) * screenHeight * 4, 255);
+    for (int y = 0; y < screenHeight; ++y) {
+        for (int x = 0; x < screenWidth; ++x) {
+            const size_t from = (static_cast<size_t>(y) * screenWidth + x) * 3;
+            const size_t to = (static_cast<size_t>(screenHeight - 1 - y) * screenWidth + x) * 4;
+            std::copy_n(rgb.begin() + static_cast<long>(from), 3,
+                        rgba.begin() + static_cast<long>(to));
+        }
+    }
+    return convertedPlanes(rgba);
 }
 
 // The left channel of the music from the given second, as long as the sound given.
@@ -264,6 +291,96 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
     const std::vector<float> music = musicFrom(clipFrom, decoded.left.size(), rate);
     EXPECT_EQ(decoded.sampleRate, rate);
     EXPECT_GE(bestCorrelation(decoded.left, music), minCorrelation);
+}
+
+// A player turns the pictures back into RGB by the file's colour tags: known colour patches
+// come back within a few levels.
+TEST_F(RecorderTest, ColourPatchesSurviveAPlayersConversion) {
+    constexpr int patchSize = 32;
+    constexpr int columns = 8;
+    constexpr int width = patchSize * columns;
+    constexpr int height = patchSize * 2;
+    constexpr int maxLevels = 4;
+    const std::vector<std::array<unsigned char, 3>> patches = {
+        {0, 0, 0},     {255, 255, 255}, {128, 128, 128}, {255, 0, 0},
+        {0, 255, 0},   {0, 0, 255},     {255, 255, 0},   {0, 255, 255},
+        {255, 0, 255}, {115, 82, 68},   {194, 150, 130}, {98, 122, 157},
+        {87, 108, 67}, {214, 126, 44},  {30, 40, 90},    {16, 16, 16}};
+    // RGBA rows bottom first, as read back from GL.
+    std::vector<unsigned char> rgba(static_cast<size_t>(width) * height * 4, 255);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto& colour = patches[static_cast<size_t>(
+                (height - 1 - y) / patchSize * columns + x / patchSize)];
+            std::copy(colour.begin(), colour.end(),
+                      rgba.begin() + (static_cast<long>(y) * width + x) * 4);
+        }
+    }
+    const std::string path = file("patches.mp4");
+    VideoFile video;
+    ASSERT_TRUE(createVideoFile(video, path));
+    ASSERT_TRUE(startStreams(video, VideoFormat{width, height, fps, defaultRecordingCrf, 0}));
+    ASSERT_TRUE(writePicture(video, rgba.data()));
+    ASSERT_TRUE(closeVideoFile(video)) << video.error;
+
+    const Decoded decoded = readBack(path);
+    ASSERT_EQ(decoded.frames.size(), 1u);
+    EXPECT_EQ(decoded.colorSpace, AVCOL_SPC_BT709);
+    EXPECT_EQ(decoded.colorRange, AVCOL_RANGE_MPEG);
+    const unsigned char* y = decoded.frames[0].data();
+    const unsigned char* u = y + width * height;
+    const unsigned char* v = u + width * height / 4;
+    const uint8_t* planes[] = {y, u, v};
+    const int strides[] = {width, width / 2, width / 2};
+    std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+    uint8_t* out[] = {rgb.data()};
+    const int outStride[] = {width * 3};
+    SwsContext* player =
+        sws_getContext(width, height, AV_PIX_FMT_YUV420P, width, height, AV_PIX_FMT_RGB24,
+                       SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+    const int* coefficients = sws_getCoefficients(decoded.colorSpace);
+    sws_setColorspaceDetails(player, coefficients, decoded.colorRange == AVCOL_RANGE_JPEG ? 1 : 0,
+                             coefficients, 1, 0, 1 << 16, 1 << 16);
+    sws_scale(player, planes, strides, 0, height, out, outStride);
+    sws_freeContext(player);
+    for (size_t k = 0; k < patches.size(); ++k) {
+        // The patch's middle, away from where chroma is shared with its neighbours.
+        const int centreX = static_cast<int>(k % columns) * patchSize + patchSize / 2;
+        const int centreY = static_cast<int>(k / columns) * patchSize + patchSize / 2;
+        for (int c = 0; c < 3; ++c) {
+            const int got =
+                rgb[(static_cast<size_t>(centreY) * width + centreX) * 3 + static_cast<size_t>(c)];
+            EXPECT_NEAR(got, patches[k][static_cast<size_t>(c)], maxLevels)
+                << "patch " << k << ", channel " << c;
+        }
+    }
+}
+
+// The preview's view of an entry is the show's frame there: the same alone or after other
+// views of the stars, and the same as the recorder's frame.
+TEST_F(RecorderTest, PreviewShowsTheStarsAsTheShowHasThem) {
+    const std::string entry = std::to_string(earlyStarsEntry);
+    const std::string view = "/view_" + entry + ".png";
+    const ProgramRun alone = runProgram(PREVIEW_BINARY, {"--out", file("alone"), "--only", entry});
+    ASSERT_EQ(alone.status, 0) << joinedLines(alone.lines);
+    const ProgramRun after =
+        runProgram(PREVIEW_BINARY, {"--out", file("after"), "--only", "8792", "8600", entry});
+    ASSERT_EQ(after.status, 0) << joinedLines(after.lines);
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> first;
+    std::vector<unsigned char> later;
+    ASSERT_TRUE(readRgbPng(file("alone") + view, width, height, first));
+    ASSERT_TRUE(readRgbPng(file("after") + view, width, height, later));
+    EXPECT_EQ(psnr(first, later), 99.0) << "the views before it changed the picture";
+
+    const std::string clip = file("frame.mp4");
+    const ProgramRun record = runRecorder({clip, "--from", std::to_string(earlyStarsEntry / 60.0),
+                                           "--to", std::to_string((earlyStarsEntry + 1) / 60.0)});
+    ASSERT_EQ(record.status, 0) << joinedLines(record.lines);
+    const Decoded decoded = readBack(clip);
+    ASSERT_FALSE(decoded.frames.empty());
+    EXPECT_GE(psnr(recorderPlanes(first), decoded.frames[0]), minPsnr);
 }
 
 TEST_F(RecorderTest, InterruptedRecordingPlaysUpToWhereItStopped) {

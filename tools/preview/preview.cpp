@@ -1,11 +1,10 @@
-// Renders the demo's Scene from entries of the scripted camera path, with the
-// point light where its route puts it at 60 frames per second, and writes one PNG
-// per view plus a contact sheet. Run from the repository root.
-// Usage: preview [--out FOLDER] [PATH_ENTRY ...]
+// Renders the demo's Scene from entries of the scripted camera path, each as the show at
+// 60 frames per second has it (the light on its route, the stars), and writes one PNG per
+// view plus a contact sheet. Run from the repository root.
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
-#include "effects/light_path.h"
 #include "hidden_window.h"
+#include "recorder.h"
 #include "scene/scene.h"
 
 #include <GLFW/glfw3.h>
@@ -20,10 +19,15 @@
 
 namespace {
 
+constexpr const char* usage =
+    "usage: preview [--out FOLDER] [--only] [PATH_ENTRY ...]  (--only: just the entries given, "
+    "not the 16 along the path)";
 constexpr const char* defaultOutFolder = "build/preview";
 constexpr int evenlySpreadViews = 16;
 // The frame rate the show is designed for.
-constexpr float showFrameRate = 60.0f;
+constexpr int showFrameRate = 60;
+// rand() in a process that never seeds it runs as if seeded with 1; the stars draw on it.
+constexpr unsigned int freshProcessSeed = 1;
 constexpr int sheetColumns = 4;
 constexpr int thumbnailShrink = 4;
 
@@ -82,31 +86,41 @@ void pasteThumbnail(Image& sheet, const Image& view, int slot) {
     }
 }
 
-// The stars have been born one per frame since they started; give the pool the
-// frames the show would have had by `time`.
-void catchUpStars(ParticleGenerator& stars, float time) {
-    const float starSeconds = std::min(time - starsStartTime, 5.0f);
-    for (int frame = 0; frame < static_cast<int>(starSeconds * showFrameRate); ++frame) {
-        stars.update(1.0f / showFrameRate, starEmitterPosition, starVelocityBias);
-    }
+// Brings the Scene to the entry as the show reaches it, from the show's start: the state
+// set-up left and rand() as a new process has it. So a view is the same whatever views
+// came before it.
+void enterShowAt(Scene& scene, const SceneRunState& showStart, int entry) {
+    restoreRunState(scene, showStart);
+    std::srand(freshProcessSeed);
+    catchUp(scene, 0, entry, showFrameRate);
+    enterFrame(entry, showFrameRate);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     std::string outFolder = defaultOutFolder;
-    std::vector<int> entries;
+    bool onlyGiven = false;
+    std::vector<int> given;
     const int last = static_cast<int>(cameraPath.size()) - 1;
-    for (int i = 0; i < evenlySpreadViews; ++i) {
-        entries.push_back(last * i / (evenlySpreadViews - 1));
-    }
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--out" && i + 1 < argc) {
             outFolder = argv[++i];
+        } else if (std::string(argv[i]) == "--only") {
+            onlyGiven = true;
         } else {
-            entries.push_back(std::clamp(std::atoi(argv[i]), 0, last));
+            given.push_back(std::clamp(std::atoi(argv[i]), 0, last));
         }
     }
+    if (onlyGiven && given.empty()) {
+        std::fprintf(stderr, "%s\n", usage);
+        return 2;
+    }
+    std::vector<int> entries;
+    for (int i = 0; i < evenlySpreadViews && !onlyGiven; ++i) {
+        entries.push_back(last * i / (evenlySpreadViews - 1));
+    }
+    entries.insert(entries.end(), given.begin(), given.end());
 
     startReadingSceneFiles();
     if (openHiddenWindow(screenWidth, screenHeight, "Lanternfall preview") == nullptr) {
@@ -117,8 +131,7 @@ int main(int argc, char** argv) {
     setDemoGlState();
     setenv("ALSOFT_DRIVERS", "null", 0);
     Scene scene;
-    const std::vector<glm::vec3> route =
-        pointLightRoute(*std::max_element(entries.begin(), entries.end()), showFrameRate);
+    const SceneRunState showStart = saveRunState(scene);
 
     // Views of an earlier run would mix with this one's.
     std::filesystem::create_directories(outFolder);
@@ -132,16 +145,10 @@ int main(int argc, char** argv) {
                 sheetRows * screenHeight / thumbnailShrink,
                 {}};
     sheet.rgb.assign(static_cast<size_t>(sheet.width) * static_cast<size_t>(sheet.height) * 3, 0);
-    // The light stays where the route put it: frames take no time.
-    deltaTime = 0.0f;
     for (size_t slot = 0; slot < entries.size(); ++slot) {
         const int entry = entries[slot];
-        const float time = static_cast<float>(entry) / showFrameRate;
-        playCameraPath(camera, static_cast<unsigned int>(entry));
-        scene.lights[0].position = route[static_cast<size_t>(entry)];
-        if (time > starsStartTime) {
-            catchUpStars(*scene.particles, time);
-        }
+        const float time = showTime(entry, showFrameRate);
+        enterShowAt(scene, showStart, entry);
         scene.render(time);
         const Image image = readWindow();
 

@@ -9,6 +9,8 @@ float lastFrame = 0.0f;
 int fpsFrames = 0;
 float fpsLastTime = 0.0f;
 unsigned int frameIndex = 0;
+int framebufferWidth = windowWidth;
+int framebufferHeight = windowHeight;
 
 float beginFrame(double t) {
     fpsFrames += 1;

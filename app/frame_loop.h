@@ -22,6 +22,9 @@ extern int fpsFrames;
 extern float fpsLastTime;
 // Frames rendered since start; indexes the camera path.
 extern unsigned int frameIndex;
+// The window's framebuffer in pixels, as last reported; the frame's last pass fills it.
+extern int framebufferWidth;
+extern int framebufferHeight;
 
 // Frame step 1: counts the frame and updates deltaTime from the timer reading t.
 // Returns the frame's start time.

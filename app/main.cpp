@@ -24,6 +24,8 @@ void reportGlfwError(int /*code*/, const char* description) {
 }
 
 void framebufferSizeCallback(GLFWwindow* /*window*/, int width, int height) {
+    framebufferWidth = width;
+    framebufferHeight = height;
     glViewport(0, 0, width, height);
 }
 

@@ -85,10 +85,12 @@ void createBloomTargets(BloomTargets& targets, GLuint blurProgram, GLuint bloomP
 }
 
 void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
-                 const BloomUniforms& uniforms, bool bloom, float exposure) {
+                 const BloomUniforms& uniforms, bool bloom, float exposure, int windowWidth,
+                 int windowHeight) {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     bool horizontal = true;
     bool first = true;
+    glViewport(0, 0, screenWidth, screenHeight);
     glUseProgram(blurProgram);
     for (int pass = 0; pass < blurPasses; ++pass) {
         beginPass(blurPassName(pass));
@@ -106,6 +108,8 @@ void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
 
     beginPass(compositePassName);
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    // The targets are screen-sized; a resized window still gets the whole picture.
+    glViewport(0, 0, windowWidth, windowHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glUseProgram(bloomProgram);
     glActiveTexture(GL_TEXTURE0);

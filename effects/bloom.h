@@ -32,10 +32,11 @@ struct BloomUniforms {
 void createBloomTargets(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram);
 
 // Blurs the bright image in ten alternating passes and composes it with the scene
-// colour into the default framebuffer. Each blur pass and the composite is a named group
-// for frame debuggers.
+// colour into the whole default framebuffer, of the window's size. Each blur pass and the
+// composite is a named group for frame debuggers.
 void renderBloom(BloomTargets& targets, GLuint blurProgram, GLuint bloomProgram,
-                 const BloomUniforms& uniforms, bool bloom, float exposure);
+                 const BloomUniforms& uniforms, bool bloom, float exposure, int windowWidth,
+                 int windowHeight);
 
 // The name frame debuggers show for blur pass `pass` (from 0): "bloom blur 3/10, horizontal".
 // The passes alternate from horizontal, so even passes blur across, odd ones down.

@@ -218,7 +218,7 @@ void Scene::renderShadowMap(std::vector<GLuint> shadowMap) {
 void Scene::renderBloom() {
     ::renderBloom(bloomTargets, getShader("blur").ID, getShader("bloom").ID,
                   {blurHorizontalLoc, bloomFlagLoc, bloomExposureLoc, blurPassIndexLoc},
-                  frameCamera.bloom, frameCamera.exposure);
+                  frameCamera.bloom, frameCamera.exposure, framebufferWidth, framebufferHeight);
 }
 
 void Scene::renderQuad() {

@@ -306,9 +306,14 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
     camera = Camera(glm::vec3(-5.0f, 1.0f, 11.0f));
     const glm::vec3 lightBefore = scene->lights[0].position;
     deltaTime = 0.5f;
+    // A window the viewer has resized.
+    framebufferWidth = 1000;
+    framebufferHeight = 600;
     startRecording();
     scene->render(10.0f);
     const std::vector<GlCall> calls = stopRecording();
+    framebufferWidth = windowWidth;
+    framebufferHeight = windowHeight;
     EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
 
     // The light moved first: the shadow pass already sees it where it went.
@@ -335,11 +340,14 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
     expected.push_back(0);
     EXPECT_EQ(framebuffers, expected);
 
-    // The shadow pass draws at 800 x 800, everything after it at window size.
+    // The shadow pass draws at 800 x 800, the lighting and the blur into targets of screen
+    // size, the composite into the whole window.
     const std::vector<GlCall> viewports = callsNamed(calls, "glViewport");
-    ASSERT_EQ(viewports.size(), 2u);
+    ASSERT_EQ(viewports.size(), 4u);
     EXPECT_EQ(viewports[0].ints, (std::vector<long long>{0, 0, 800, 800}));
     EXPECT_EQ(viewports[1].ints, (std::vector<long long>{0, 0, 1280, 768}));
+    EXPECT_EQ(viewports[2].ints, (std::vector<long long>{0, 0, 1280, 768}));
+    EXPECT_EQ(viewports[3].ints, (std::vector<long long>{0, 0, 1000, 600}));
 
     std::vector<std::string> looked;
     for (const GlCall& call : callsNamed(calls, "glGetUniformLocation")) {
@@ -458,7 +466,7 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
     glGetIntegerv(GL_FRAMEBUFFER_BINDING, value);
     EXPECT_EQ(value[0], 0);
     glGetIntegerv(GL_VIEWPORT, value);
-    EXPECT_EQ(std::vector<GLint>(value, value + 4), (std::vector<GLint>{0, 0, 1280, 768}));
+    EXPECT_EQ(std::vector<GLint>(value, value + 4), (std::vector<GLint>{0, 0, 1000, 600}));
     glGetIntegerv(GL_DEPTH_FUNC, value);
     EXPECT_EQ(value[0], GL_LESS);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Starts the demo on the current X display and drives it like a viewer would.
-# Usage: window_test.sh SCENARIO BINARY   (run from the repository root)
+# Usage: window_test.sh SCENARIO BINARY SCREENSHOT NO_GL_FUNCTIONS
+#   (run from the repository root; the last two are the screenshot helper and the library
+#   that takes the GL functions away)
 #   escape-closes:             the window opens as "Lanternfall", the title then shows
 #                              the frame rate, nothing is reported, Escape ends the
 #                              program with status 0.
@@ -12,12 +14,21 @@
 #                              renders on.
 #   started-elsewhere:         started from another folder, the demo finds its files in
 #                              the project root and runs as usual.
-#   no-display:                on a display that does not exist the demo gives GLFW's
-#                              reason and its own line, and exits with a failure.
+#   resized-window:            a window resized to another shape shows the whole picture
+#                              in all of it, not a corner of the old size.
+#   Start-up failures: each gives its lines (GLFW's reason first, where there is one) and
+#   ends the program with a failure status.
+#   no-display:                on a display that does not exist.
+#   no-gl-3.3:                 on a driver that offers no OpenGL 3.3 core context.
+#   no-gl-functions:           when the GL functions cannot be loaded.
+#   no-run-directory:          started elsewhere, with the project's folder hidden (an empty
+#                              one mounted over it in a mount namespace of its own).
 set -uo pipefail
 
 scenario=$1
 binary=$2
+screenshot=${3:-}
+noGlFunctions=${4:-}
 fpsTitle='^Lanternfall FPS: [0-9]+ Elapsed time: [0-9]+\.[0-9]{6} seconds$'
 
 if [[ -z "${DISPLAY:-}" ]] || ! command -v xdotool >/dev/null; then
@@ -80,16 +91,48 @@ music)
 no-sound-device)
     export ALSOFT_DRIVERS=no-such-output
     ;;
-no-display)
-    DISPLAY=:4093 timeout 60 "$binary" >"$work/out" 2>&1
+esac
+
+# Runs the demo to its failure and checks its lines: each argument is a pattern for one.
+expect_failure() {
     status=$?
     cat "$work/out"
     [[ $status -ne 0 && $status -ne 124 ]] || fail "exit status $status, not a failure"
-    grep -q '^ERROR::GLFW:: X11: ' "$work/out" || fail "no line with GLFW's reason"
-    grep -q '^ERROR::GLFW:: Failed to initialize GLFW$' "$work/out" || fail "no line of ours"
-    [[ $(grep -c '' "$work/out") -eq 2 ]] || fail "more than two lines"
-    echo "PASS"
+    local pattern
+    for pattern in "$@"; do
+        grep -qE "$pattern" "$work/out" || fail "no line matching $pattern"
+    done
+    [[ $(grep -c '' "$work/out") -eq $# ]] || fail "not just the $# lines expected"
+    echo "PASS: $scenario"
     exit 0
+}
+
+case "$scenario" in
+no-display)
+    DISPLAY=:4093 timeout 60 "$binary" >"$work/out" 2>&1
+    expect_failure '^ERROR::GLFW:: X11: ' '^ERROR::GLFW:: Failed to initialize GLFW$'
+    ;;
+no-gl-3.3)
+    MESA_GL_VERSION_OVERRIDE=3.0 timeout 60 "$binary" >"$work/out" 2>&1
+    expect_failure '^ERROR::GLFW:: GLX: ' '^ERROR::GLFW:: Failed to create the window$'
+    ;;
+no-gl-functions)
+    # A sanitized binary wants its runtime first among the preloaded libraries.
+    LD_PRELOAD="$noGlFunctions" ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
+        timeout 60 "$binary" >"$work/out" 2>&1
+    expect_failure '^Failed to initialize GLAD$'
+    ;;
+no-run-directory)
+    root=$(pwd)
+    if ! unshare -m sh -c 'mount -t tmpfs none "$1"' _ "$root" 2>/dev/null; then
+        echo "SKIP: needs a mount namespace of its own (unshare -m)"
+        exit 77
+    fi
+    # A copy of the binary, since the one in the build tree is hidden with the project.
+    cp "$binary" "$work/lanternfall"
+    unshare -m sh -c 'mount -t tmpfs none "$1" && cd "$2" && exec timeout 60 ./lanternfall' \
+        _ "$root" "$work" >"$work/out" 2>&1
+    expect_failure "^ERROR::FILES:: $work has no shader/ and resources/; run the demo from the project's root folder"
     ;;
 esac
 
@@ -118,6 +161,30 @@ free-flight-keeps-running)
     ;;
 music | no-sound-device)
     sleep 4
+    ;;
+resized-window)
+    # Narrower and taller than the demo's 1280 x 768, on the test's 1280 x 1024 screen.
+    xdotool windowsize --sync "$window" 1100 1000 || fail "could not resize the window"
+    sleep 3
+    "$screenshot" "$work/resized.png" "$window" || fail "no screenshot of the window"
+    # Debian's own Python, which has PIL (python3-matplotlib brings it).
+    /usr/bin/python3 - "$work/resized.png" <<'PYTHON' || fail "the picture does not fill the resized window"
+import sys
+from PIL import Image
+shot = Image.open(sys.argv[1]).convert("L")
+width, height = shot.size
+print(f"window {width} x {height}")
+if (width, height) != (1100, 1000):
+    sys.exit(1)
+# Drawn at the old size, the picture would leave the top 232 rows black; filled, they show
+# the scene as much as the bottom rows do.
+def lit(box):
+    pixels = list(shot.crop(box).getdata())
+    return sum(1 for p in pixels if p > 8) / len(pixels)
+top, bottom = lit((0, 0, width, 200)), lit((0, height - 200, width, height))
+print(f"lit pixels: top rows {top:.2f}, bottom rows {bottom:.2f}")
+sys.exit(0 if top > 0.2 and bottom > 0.2 else 1)
+PYTHON
     ;;
 *)
     fail "unknown scenario $scenario"

@@ -957,30 +957,6 @@ TEST_F(SceneTest, BloomAndExposureChangeThePicture) {
     EXPECT_LT(renderAt(pauseTime).mean(), dark.mean() + 1.0);
 }
 
-// Stars light the sky at the end, and each one fades in: grown stars light it more than
-// newborn ones.
-TEST_F(SceneTest, StarsAppearAtTheEndAndFadeIn) {
-    const Camera& last = cameraPath.back();
-    lookAt(last.position, last.position + last.front);
-    ParticleGenerator& stars = *scene->particles;
-    for (int frame = 0; frame < 150; ++frame) {
-        stars.update(0.01f, starEmitterPosition, starVelocityBias);
-    }
-    const auto skyAt = [&](float time, float age) {
-        for (Particle& star : stars.particles) {
-            star.color.a = 1.0f - age * 2.5f; // the pool's fade from 1 at birth
-        }
-        const Picture picture = renderAt(time);
-        keepPicture("stars_" + std::to_string(time) + "_" + std::to_string(age), picture);
-        return picture.mean(0, 0, screenWidth, screenHeight / 2);
-    };
-    const double before = skyAt(141.0f, 2.0f);
-    const double grown = skyAt(150.0f, 2.0f);
-    const double newborn = skyAt(150.0f, 0.02f);
-    EXPECT_GT(grown, before + 1.0);
-    EXPECT_GT(grown, newborn + 1.0);
-}
-
 // A floor just below the light reaches into the +X face from behind the light's own
 // plane: the part in front is kept there, while the face above stays empty.
 TEST_F(SceneTest, ShadowPassKeepsTrianglesThatCrossTheLightsPlane) {

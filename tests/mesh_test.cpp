@@ -26,6 +26,13 @@ constexpr const char* samplerFragment =
     "         + vec4(material.shininess);\n"
     "}\n";
 
+constexpr const char* diffuseOnlyFragment = "#version 330 core\n"
+                                            "uniform sampler2D texture_diffuse;\n"
+                                            "uniform samplerCube depthMap;\n"
+                                            "out vec4 colour;\n"
+                                            "void main() { colour = texture(texture_diffuse, "
+                                            "vec2(0.5)) + texture(depthMap, vec3(1.0)); }\n";
+
 class MeshTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -182,6 +189,22 @@ TEST_F(MeshTest, WithoutTexturesTheShadowMapTakesUnitZero) {
     EXPECT_EQ(sets[3].name, "depthMap");
     EXPECT_EQ(sets[3].values[0], 0);
     EXPECT_EQ(integer(GL_ACTIVE_TEXTURE), GL_TEXTURE0);
+
+    // A program with a sampler of one role only: that one is moved, the others it lacks
+    // are left alone.
+    Shader diffuseOnly;
+    diffuseOnly.compile(samplerVertex, diffuseOnlyFragment);
+    glUseProgram(diffuseOnly.ID);
+    startRecording();
+    mesh.draw(diffuseOnly.ID, cubeMap);
+    calls = stopRecording();
+    glUseProgram(program.ID);
+    std::vector<std::string> named;
+    for (const UniformSet& set : uniformSets(calls)) {
+        named.push_back(set.name);
+    }
+    EXPECT_EQ(named,
+              (std::vector<std::string>{"texture_diffuse", "depthMap", "material.shininess"}));
 }
 
 } // namespace

@@ -184,29 +184,64 @@ TEST_F(ModelTest, MalformedMeshesStaySafe) {
     const aiString map("past.png");
     scene.mMaterials[1]->AddProperty(&map, AI_MATKEY_TEXTURE_DIFFUSE(0));
     aiMesh mesh;
-    mesh.mNumVertices = 4;
-    // Small, so that its area weight is well below 1; the fourth vertex is in no triangle.
-    mesh.mVertices = new aiVector3D[4]{{0, 0, 0}, {0.5f, 0, 0}, {0, 0.5f, 0}, {1, 1, 1}};
-    mesh.mNumFaces = 2;
-    mesh.mFaces = new aiFace[2];
-    for (aiFace& face : {std::ref(mesh.mFaces[0]), std::ref(mesh.mFaces[1])}) {
-        face.mNumIndices = 3;
-        face.mIndices = new unsigned int[3]{0, 1, 2};
+    mesh.mNumVertices = 5;
+    // Small, so that the area weights are well below 1; the fourth vertex is in no triangle.
+    mesh.mVertices =
+        new aiVector3D[5]{{0, 0, 0}, {0.5f, 0, 0}, {0, 0.5f, 0}, {1, 1, 1}, {0.5f, 0, -0.5f}};
+    mesh.mNumFaces = 3;
+    mesh.mFaces = new aiFace[3];
+    const unsigned int corners[3][3] = {{0, 1, 2}, {0, 4, 1}, {0, 1, 7}};
+    for (unsigned int f = 0; f < 3; ++f) {
+        mesh.mFaces[f].mNumIndices = 3;
+        mesh.mFaces[f].mIndices = new unsigned int[3]{corners[f][0], corners[f][1], corners[f][2]};
     }
-    mesh.mFaces[1].mIndices[2] = 7; // past the vertices: dropped
-    mesh.mMaterialIndex = 1;        // past the materials: no textures
+    // The third face reaches past the vertices: dropped.
+    mesh.mMaterialIndex = 1; // past the materials: no textures
 
     Model model;
     const Mesh built = model.buildMesh(&mesh, &scene);
     delete scene.mMaterials[1];
     EXPECT_TRUE(built.textures.empty());
-    EXPECT_EQ(built.indices, (std::vector<GLuint>{0, 1, 2}));
-    // No normals in the file: each vertex faces away from its triangle's front side, and
-    // one in no triangle faces up.
-    for (size_t v = 0; v < 3; ++v) {
-        EXPECT_EQ(built.vertices[v].normal, glm::vec3(0, 0, 1));
-    }
+    EXPECT_EQ(built.indices, (std::vector<GLuint>{0, 1, 2, 0, 4, 1}));
+    // No normals in the file: each vertex takes the area-weighted mean of its triangles'
+    // front sides (+Z and -Y here, of equal area), and one in no triangle faces up.
+    const glm::vec3 shared = glm::normalize(glm::vec3(0, -1, 1));
+    EXPECT_LT(glm::distance(built.vertices[0].normal, shared), 1e-6f);
+    EXPECT_LT(glm::distance(built.vertices[1].normal, shared), 1e-6f);
+    EXPECT_EQ(built.vertices[2].normal, glm::vec3(0, 0, 1));
     EXPECT_EQ(built.vertices[3].normal, glm::vec3(0, 1, 0));
+    EXPECT_EQ(built.vertices[4].normal, glm::vec3(0, -1, 0));
+}
+
+// Node trees no real model has end quickly: a node that is its own child, and one node
+// shared down a chain 24 deep, which a plain walk would visit 2^25 times.
+TEST_F(ModelTest, HostileNodeTreesEndQuickly) {
+    aiScene scene;
+    scene.mNumMeshes = 1;
+    scene.mMeshes = new aiMesh* [1] { new aiMesh() };
+    constexpr unsigned int depth = 24;
+    std::vector<aiNode> chain(depth + 1);
+    for (unsigned int k = 0; k <= depth; ++k) {
+        chain[k].mNumMeshes = 1;
+        chain[k].mMeshes = new unsigned int[1]{0};
+        chain[k].mNumChildren = k < depth ? 2 : 1;
+        chain[k].mChildren = k < depth ? new aiNode* [2] { &chain[k + 1], &chain[k + 1] }
+                                       : new aiNode* [1] { &chain[k] };
+    }
+    std::size_t visits = 0;
+    const auto count = [&](const aiMesh*) { ++visits; };
+    forEachNodeMesh(&chain[depth], &scene, count);
+    EXPECT_EQ(visits, 1u);
+    visits = 0;
+    forEachNodeMesh(&chain[0], &scene, count);
+    EXPECT_GT(visits, depth);
+    EXPECT_LE(visits, std::size_t{1} << 18);
+    // The nodes are the vector's: their children must not be deleted through them.
+    for (aiNode& node : chain) {
+        delete[] node.mChildren;
+        node.mChildren = nullptr;
+        node.mNumChildren = 0;
+    }
 }
 
 // References as tools on other systems write them: Windows separators, another letter

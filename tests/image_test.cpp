@@ -1,3 +1,4 @@
+#include "gfx/image_fallback.h"
 #include "gfx/soil.h"
 
 #include <gtest/gtest.h>
@@ -293,6 +294,18 @@ TEST_F(ImageLayer, BrokenMissingOrOversizedFilesAndUnknownChannelCountsGiveNothi
     expectNothing(large, SOIL_LOAD_RGBA);
     expectNothing(widest, -1);
     expectNothing(widest, SOIL_LOAD_RGBA + 1);
+}
+
+// The plain stand-in for a file that cannot be read: every texel of it, in the channels
+// asked for, so nothing of it is left to whatever memory held before.
+TEST(ImageFallback, StandInsAreWhollyTheirColour) {
+    const std::vector<unsigned char> pixels = solidImage(3, 2, 3, flatNormal);
+    ASSERT_EQ(pixels.size(), 18u);
+    for (size_t at = 0; at < pixels.size(); at += 3) {
+        EXPECT_EQ(std::vector<unsigned char>(pixels.begin() + static_cast<long>(at),
+                                             pixels.begin() + static_cast<long>(at) + 3),
+                  (std::vector<unsigned char>{128, 128, 255}));
+    }
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -90,6 +91,16 @@ TEST_F(BadInput, ImagesThatAreNotRegularFilesAreRefusedWithoutWaiting) {
     EXPECT_EQ(width, 0);
     EXPECT_EQ(SOIL_load_image(directory.c_str(), &width, &height, nullptr, SOIL_LOAD_RGBA),
               nullptr);
+    // With standard input closed, a file opens on descriptor 0: it is read all the same.
+    const std::string plain = directory + "/plain.png";
+    ASSERT_TRUE(writePng(plain, 1, 1, 3, {1, 2, 3}));
+    const int input = dup(0);
+    close(0);
+    unsigned char* pixels = SOIL_load_image(plain.c_str(), &width, &height, nullptr, SOIL_LOAD_RGB);
+    dup2(input, 0);
+    close(input);
+    EXPECT_NE(pixels, nullptr);
+    SOIL_free_image_data(pixels);
 
     testing::internal::CaptureStdout();
     const Texture2D star = loadTexture(pipe.c_str(), "pipe");

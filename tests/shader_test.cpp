@@ -126,6 +126,10 @@ TEST_F(ShaderTest, LoadTextureUploadsRgbaAndRegisters) {
     const std::string image = directory + "/star.png";
     ASSERT_TRUE(writePng(image, 2, 1, 3, {255, 0, 0, 0, 0, 255}));
     const Texture2D texture = loadTexture(image.c_str(), "star");
+    // Nothing is left bound for a later call to change by mistake.
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
     EXPECT_EQ(texture.width, 2);
     EXPECT_EQ(texture.height, 1);
     EXPECT_EQ(texture.internalFormat, static_cast<GLuint>(GL_RGBA));

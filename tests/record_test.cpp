@@ -24,6 +24,7 @@ extern "C" {
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -235,6 +236,9 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
     const ProgramRun run =
         runRecorder({clip, "--from", std::to_string(clipFrom), "--to", std::to_string(clipTo)});
     ASSERT_EQ(run.status, 0) << joinedLines(run.lines);
+    EXPECT_NE(run.lines.back().find("Recorded 60 of 60 frames (141.5 s to 142.5 s of the show)"),
+              std::string::npos)
+        << run.lines.back();
     const Decoded decoded = readBack(clip);
 
     EXPECT_EQ(decoded.width, screenWidth);
@@ -342,12 +346,62 @@ TEST_F(RecorderTest, ColourPatchesSurviveAPlayersConversion) {
     }
 }
 
+// The music as the recording reads it: from where the demo's loop would be, on past the
+// file's end from its start, never beyond what was asked for; both channels of a stereo
+// file, and a mono file on both.
+TEST_F(RecorderTest, MusicTrackLoopsAndFillsBothChannels) {
+    constexpr int rate = 1000;
+    constexpr int frames = 1000;
+    constexpr int count = 300;
+    constexpr float guard = 7.0f;
+    const auto sample = [](int frame) { return static_cast<float>(frame) / frames; };
+    for (int channels : {2, 1}) {
+        const std::string path = file("music" + std::to_string(channels) + ".wav");
+        SF_INFO info{};
+        info.samplerate = rate;
+        info.channels = channels;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+        SNDFILE* out = sf_open(path.c_str(), SFM_WRITE, &info);
+        ASSERT_NE(out, nullptr);
+        std::vector<float> interleaved;
+        for (int f = 0; f < frames; ++f) {
+            interleaved.push_back(sample(f));
+            if (channels == 2) {
+                interleaved.push_back(-sample(f));
+            }
+        }
+        sf_writef_float(out, interleaved.data(), frames);
+        sf_close(out);
+
+        MusicTrack track;
+        std::string reason;
+        ASSERT_TRUE(openMusicTrack(track, path, 0.9, reason)) << reason;
+        std::vector<float> left(count + 1, guard);
+        std::vector<float> right(count + 1, guard);
+        readMusic(track, left.data(), right.data(), count);
+        closeMusicTrack(track);
+        for (int k = 0; k < count; ++k) {
+            const float expected = sample((900 + k) % frames);
+            ASSERT_EQ(left[static_cast<size_t>(k)], expected) << k;
+            ASSERT_EQ(right[static_cast<size_t>(k)], channels == 2 ? -expected : expected) << k;
+        }
+        EXPECT_EQ(left[count], guard);
+        EXPECT_EQ(right[count], guard);
+    }
+}
+
 TEST_F(RecorderTest, InterruptedRecordingPlaysUpToWhereItStopped) {
     const std::string clip = file("interrupted.mp4");
     bool sent = false;
     const ProgramRun run =
         runRecorder({clip, "--from", "140"}, [&](const std::string& line, pid_t pid) {
             if (!sent && line.rfind("frame ", 0) == 0) {
+                // Its memory stays flat with transparent huge pages off.
+                std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+                std::string field;
+                while (std::getline(status, field) && field.rfind("THP_enabled:", 0) != 0) {
+                }
+                EXPECT_EQ(field, "THP_enabled:\t0");
                 sleep(2);
                 kill(pid, SIGINT);
                 sent = true;

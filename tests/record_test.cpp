@@ -278,19 +278,24 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
                   minPsnr)
             << "frame " << k;
     }
-    // Both caught the light up alike; the preview says where it was, and that is where the
-    // route has it.
+    // Both caught up alike; the preview says where the light was and how many stars were
+    // out: where the route has the light, and one star born each frame since they began.
+    int views = 0;
     for (const std::string& line : stills.lines) {
         long entry = 0;
         glm::vec3 light(0.0f);
+        long stars = 0;
         if (std::sscanf(line.c_str(),
-                        "%*s entry %ld (%*f s), eye (%*f, %*f, %*f), light (%f, %f, %f)", &entry,
-                        &light.x, &light.y, &light.z) == 4) {
+                        "%*s entry %ld (%*f s), eye (%*f, %*f, %*f), light (%f, %f, %f), %ld stars",
+                        &entry, &light.x, &light.y, &light.z, &stars) == 5) {
+            ++views;
             EXPECT_LT(glm::distance(light, pointLightRoute(static_cast<int>(entry), fps).back()),
                       0.01f)
                 << line;
+            EXPECT_EQ(stars, std::max(0L, entry - static_cast<long>(starsStartTime * fps))) << line;
         }
     }
+    EXPECT_EQ(views, 4);
 
     int rate = 0;
     const std::vector<float> music = musicFrom(clipFrom, decoded.left.size(), rate);
@@ -434,8 +439,14 @@ TEST_F(RecorderTest, BadInputIsRefusedInOneLineWithoutAFile) {
         {{out, "--fps", "241"}, "--fps takes"},
         {{out, "--fps", "sixty"}, "--fps takes"},
         {{out, "--crf", "52"}, "--crf takes"},
+        {{out, "--crf", "-1"}, "--crf takes"},
         {{out, "--fps"}, "--fps needs a value"},
     };
+    // Help is no refusal.
+    const ProgramRun help = runRecorder({"--help"});
+    EXPECT_EQ(help.status, 0);
+    ASSERT_FALSE(help.lines.empty());
+    EXPECT_EQ(help.lines[0].rfind("usage: ", 0), 0u) << help.lines[0];
     for (const Refusal& refusal : refusals) {
         const ProgramRun run = runRecorder(refusal.args);
         EXPECT_NE(run.status, 0) << refusal.named;

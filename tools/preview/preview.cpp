@@ -160,11 +160,15 @@ int main(int argc, char** argv) {
         }
         pasteThumbnail(sheet, image, static_cast<int>(slot));
         const glm::vec3 light = scene.lights[0].position;
-        std::printf("%s: entry %d (%.1f s), eye (%.2f, %.2f, %.2f), light (%.2f, %.2f, %.2f)\n",
-                    name + 1, entry, static_cast<double>(time),
-                    static_cast<double>(camera.position.x), static_cast<double>(camera.position.y),
-                    static_cast<double>(camera.position.z), static_cast<double>(light.x),
-                    static_cast<double>(light.y), static_cast<double>(light.z));
+        const auto stars =
+            std::count_if(scene.particles->particles.begin(), scene.particles->particles.end(),
+                          [](const Particle& star) { return star.life > 0.0f; });
+        std::printf(
+            "%s: entry %d (%.1f s), eye (%.2f, %.2f, %.2f), light (%.2f, %.2f, %.2f), %ld stars\n",
+            name + 1, entry, static_cast<double>(time), static_cast<double>(camera.position.x),
+            static_cast<double>(camera.position.y), static_cast<double>(camera.position.z),
+            static_cast<double>(light.x), static_cast<double>(light.y),
+            static_cast<double>(light.z), static_cast<long>(stars));
     }
     const std::string sheetPath = outFolder + "/contact_sheet.png";
     if (!writePng(sheetPath, sheet)) {

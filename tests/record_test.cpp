@@ -272,6 +272,30 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
     };
     EXPECT_EQ(psnr(still(file("alone"), starsEntry), still(file("stills"), starsEntry)), 99.0)
         << "the views before it changed the picture";
+    // The contact sheet has each view shrunk four times, in the order given: the first one
+    // at its left.
+    int sheetWidth = 0;
+    int sheetHeight = 0;
+    std::vector<unsigned char> sheet;
+    ASSERT_TRUE(readRgbPng(file("stills") + "/contact_sheet.png", sheetWidth, sheetHeight, sheet));
+    ASSERT_EQ(sheetWidth, screenWidth);
+    ASSERT_EQ(sheetHeight, screenHeight / 4);
+    const std::vector<unsigned char> first =
+        still(file("stills"), clipFirstFrame + comparedFrames[0]);
+    int unlike = 0;
+    for (size_t at = 0; at < sheet.size(); ++at) {
+        const size_t x = at / 3 % static_cast<size_t>(sheetWidth);
+        const size_t y = at / 3 / static_cast<size_t>(sheetWidth);
+        if (x >= screenWidth / 4) {
+            continue;
+        }
+        int sum = 0;
+        for (size_t k = 0; k < 16; ++k) {
+            sum += first[((y * 4 + k / 4) * screenWidth + x * 4 + k % 4) * 3 + at % 3];
+        }
+        unlike += sheet[at] != sum / 16 ? 1 : 0;
+    }
+    EXPECT_EQ(unlike, 0);
     for (int k : comparedFrames) {
         const long n = clipFirstFrame + k;
         EXPECT_GE(psnr(playerRgb(decoded, static_cast<size_t>(k)), still(file("stills"), n)),
@@ -393,6 +417,14 @@ TEST_F(RecorderTest, MusicTrackLoopsAndFillsBothChannels) {
         EXPECT_EQ(left[count], guard);
         EXPECT_EQ(right[count], guard);
     }
+}
+
+TEST(RecorderProgress, SaysTheRateAndTheTimeLeft) {
+    EXPECT_EQ(progressLine(30, 120, 142.0f, 10.0),
+              "frame 30/120  show 142.0 s  3.00 fps  0:00:30 left");
+    EXPECT_EQ(progressLine(100, 9272, 1.7f, 25.0),
+              "frame 100/9272  show 1.7 s  4.00 fps  0:38:13 left");
+    EXPECT_EQ(progressLine(0, 9272, 0.0f, 0.0), "frame 0/9272  show 0.0 s  0.00 fps  0:00:00 left");
 }
 
 TEST_F(RecorderTest, InterruptedRecordingPlaysUpToWhereItStopped) {

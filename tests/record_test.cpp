@@ -14,6 +14,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <unistd.h>
@@ -30,6 +31,16 @@ extern "C" {
 #include <vector>
 
 namespace fs = std::filesystem;
+
+// The muxer's trailer as the recorder calls it; a test can make it fail as a muxer may, with
+// nothing wrong in the writing.
+bool failTrailer = false;
+
+extern "C" int av_write_trailer(AVFormatContext* container) {
+    using Trailer = int (*)(AVFormatContext*);
+    static const auto real = reinterpret_cast<Trailer>(dlsym(RTLD_NEXT, "av_write_trailer"));
+    return failTrailer ? AVERROR(EINVAL) : real(container);
+}
 
 namespace {
 
@@ -417,6 +428,21 @@ TEST_F(RecorderTest, MusicTrackLoopsAndFillsBothChannels) {
         EXPECT_EQ(left[count], guard);
         EXPECT_EQ(right[count], guard);
     }
+}
+
+// A file whose trailer the muxer could not write is no recording: closing it says so.
+TEST_F(RecorderTest, AFailedTrailerIsReported) {
+    constexpr int side = 64;
+    VideoFile video;
+    ASSERT_TRUE(createVideoFile(video, file("trailer.mp4")));
+    ASSERT_TRUE(startStreams(video, VideoFormat{side, side, fps, defaultRecordingCrf, 0}));
+    const std::vector<unsigned char> grey(side * side * 4, 128);
+    ASSERT_TRUE(writePicture(video, grey.data()));
+    failTrailer = true;
+    const bool closed = closeVideoFile(video);
+    failTrailer = false;
+    EXPECT_FALSE(closed);
+    EXPECT_NE(video.error.find("Cannot write"), std::string::npos) << video.error;
 }
 
 TEST(RecorderProgress, SaysTheRateAndTheTimeLeft) {

@@ -156,7 +156,10 @@ TEST_F(SoundTest, UnplayableFilesAndNoOutputGiveNullAndOneErrorLine) {
     const std::string empty = directory + "/empty.mp3";
     const std::string noise = directory + "/noise.mp3";
     const std::string pipe = directory + "/pipe.mp3";
+    const std::string silent = directory + "/silent.wav";
     std::ofstream(garbage) << std::string(garbageBytes, 'x');
+    SF_INFO header{0, toneRate, toneChannels, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
+    ASSERT_EQ(sf_close(sf_open(silent.c_str(), SFM_WRITE, &header)), 0);
     std::ofstream(empty).flush();
     std::string bytes;
     for (int i = 0; i < 4096; ++i) {
@@ -175,6 +178,7 @@ TEST_F(SoundTest, UnplayableFilesAndNoOutputGiveNullAndOneErrorLine) {
             {directory, "(not a regular file)"},
             {pipe, "(not a regular file)"},
             {empty, "(the file is empty)"},
+            {silent, "(no sound in it)"},
             {garbage, "(not a sound file it can decode: "},
             {noise, "(not a sound file it can decode: "}};
         for (const auto& [file, reason] : cases) {
@@ -184,6 +188,18 @@ TEST_F(SoundTest, UnplayableFilesAndNoOutputGiveNullAndOneErrorLine) {
         finish(failures);
     };
     EXPECT_EXIT(unplayable(), testing::ExitedWithCode(0), "^$");
+    // With standard input closed, standard error is kept on descriptor 0 while a decoder
+    // is silenced: it comes back all the same.
+    const auto withoutInput = [&] {
+        close(STDIN_FILENO);
+        irrklang::ISoundEngine* engine = openEngine("wave");
+        testing::internal::CaptureStdout();
+        engine->play2D(garbage.c_str());
+        testing::internal::GetCapturedStdout();
+        std::cerr << "still heard" << std::endl;
+        std::exit(0);
+    };
+    EXPECT_EXIT(withoutInput(), testing::ExitedWithCode(0), "^still heard\n$");
     const auto noOutput = [&] { return openEngine("no-such-back-end"); };
     EXPECT_EXIT(finish(unlessNullAndOneLine(noOutput, "")), testing::ExitedWithCode(0), "^$");
     // ALSA on a machine without a sound card talks on standard error; not through us.

@@ -141,7 +141,7 @@ no-gl-3.3)
     ;;
 no-gl-functions)
     # A sanitized binary wants its runtime first among the preloaded libraries.
-    LD_PRELOAD="$noGlFunctions" ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
+    LD_PRELOAD="$noGlFunctions${LD_PRELOAD:+:$LD_PRELOAD}" ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
         timeout 60 "$binary" >"$work/out" 2>&1
     expect_failure '^Failed to initialize GLAD$'
     ;;

@@ -23,10 +23,10 @@ void reportGlfwError(int /*code*/, const char* description) {
     std::cout << "ERROR::GLFW:: " << description << std::endl;
 }
 
+// Every pass sets its own viewport; the composite takes the window's from here.
 void framebufferSizeCallback(GLFWwindow* /*window*/, int width, int height) {
     framebufferWidth = width;
     framebufferHeight = height;
-    glViewport(0, 0, width, height);
 }
 
 void registerHandlers(GLFWwindow* window) {
@@ -38,7 +38,6 @@ void registerHandlers(GLFWwindow* window) {
 }
 
 void setFixedGlState() {
-    glViewport(0, 0, windowWidth, windowHeight);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
 }

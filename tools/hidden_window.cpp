@@ -1,7 +1,6 @@
 #include "hidden_window.h"
 
 #include "app/window.h"
-#include "gfx/screen.h"
 
 #include <glad/gl.h>
 
@@ -44,7 +43,6 @@ GLFWwindow* openDemoWindow(bool visible) {
 }
 
 void setDemoGlState() {
-    glViewport(0, 0, screenWidth, screenHeight);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LESS);
 }

@@ -50,18 +50,6 @@ struct Picture {
     int height = 0;
     std::vector<unsigned char> rgb; // rows top first
 
-    double mean(int x0, int y0, int x1, int y1) const {
-        double sum = 0;
-        for (int y = y0; y < y1; ++y) {
-            for (int x = x0; x < x1; ++x) {
-                const size_t at = (static_cast<size_t>(y) * width + x) * 3;
-                sum += rgb[at] + rgb[at + 1] + rgb[at + 2];
-            }
-        }
-        return sum / (3.0 * (x1 - x0) * (y1 - y0));
-    }
-    double mean() const { return mean(0, 0, width, height); }
-
     Picture cropped(int x0, int y0, int w, int h) const {
         Picture part{w, h, {}};
         for (int y = y0; y < y0 + h; ++y) {

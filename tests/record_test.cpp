@@ -445,14 +445,12 @@ TEST_F(RecorderTest, AFailedTrailerIsReported) {
     EXPECT_NE(video.error.find("Cannot write"), std::string::npos) << video.error;
 }
 
-// By default the whole path and the stars' 8 s after it: 9272 frames at 60 per second.
-TEST(RecorderPlan, DefaultRangeIsThePathAndTheStarsAfterIt) {
+// By default the whole path and the stars' 8 s after it: 9272 frames at 60 per second; and
+// the progress line's rate and time left on the way.
+TEST(RecorderPlan, WholeShowAndProgress) {
     const FrameSpan whole = framesToRecord(RecordOptions{}, 8793);
     EXPECT_EQ(whole.first, 0);
     EXPECT_EQ(whole.end, 9272);
-}
-
-TEST(RecorderPlan, ProgressSaysTheRateAndTheTimeLeft) {
     EXPECT_EQ(progressLine(30, 120, 142.0f, 10.0),
               "frame 30/120  show 142.0 s  3.00 fps  0:00:30 left");
     EXPECT_EQ(progressLine(100, 9272, 1.7f, 25.0),

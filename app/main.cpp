@@ -1,7 +1,6 @@
 #include "app/camera.h"
 #include "app/camera_path.h"
 #include "app/frame_loop.h"
-#include "app/huge_pages.h"
 #include "app/input.h"
 #include "app/run_directory.h"
 #include "app/window.h"
@@ -72,13 +71,6 @@ int abandonStartup(const char* message) {
 }
 
 } // namespace
-
-// Before any other initialiser of the program (the camera path is read before main, and
-// may print), so nothing runs twice. glibc hands constructors the program's arguments.
-__attribute__((constructor(101))) void restartBeforeAnythingElse(int /*argc*/, char** argv,
-                                                                 char** /*environment*/) {
-    restartWithHugePages(argv);
-}
 
 // Started from elsewhere (build/, say), the demo moves to the project root the build
 // recorded. Returns false, having said where to run from, when neither will do.

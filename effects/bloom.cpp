@@ -19,7 +19,6 @@ constexpr const char* pingpongFramebufferLabels[2] = {"ping-pong framebuffer 0",
                                                       "ping-pong framebuffer 1"};
 constexpr const char* pingpongColourLabels[2] = {"ping-pong glow 0", "ping-pong glow 1"};
 constexpr const char* quadLabel = "screen quad";
-constexpr const char* compositePassName = "composite";
 
 // Position (x, y, z) and texture coordinates (u, v), drawn as a strip.
 constexpr float quadVertices[quadVertexCount * 5] = {

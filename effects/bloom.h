@@ -6,6 +6,8 @@
 #include <string>
 
 constexpr int blurPasses = 10;
+// The group frame debuggers show for the composite.
+constexpr const char* compositePassName = "composite";
 
 // The off-screen targets of the HDR pass and the blur, at screen size.
 struct BloomTargets {

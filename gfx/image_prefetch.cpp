@@ -1,5 +1,6 @@
 #include "gfx/image_prefetch.h"
 
+#include "gfx/prefetch_times.h"
 #include "gfx/soil.h"
 
 #include <algorithm>
@@ -62,7 +63,9 @@ void decode(Decoded& image, std::unique_lock<std::mutex>& lock) {
 void decodeQueued() {
     std::unique_lock<std::mutex> lock(queue.mutex);
     while (Decoded* image = firstUnstarted()) {
+        const double start = prefetchClockMs();
         decode(*image, lock);
+        addPrefetchTime(&PrefetchTimes::workerDecodingMs, start);
     }
     --queue.runningWorkers;
 }
@@ -89,7 +92,10 @@ void prefetchImages(const std::vector<ImageRequest>& requests) {
     }
 }
 
-unsigned char* loadImage(const char* path, int* width, int* height, int channels) {
+namespace {
+
+// loadImage without its clock.
+unsigned char* takeImage(const char* path, int* width, int* height, int channels) {
     std::unique_lock<std::mutex> lock(queue.mutex);
     auto found = std::find_if(queue.images.begin(), queue.images.end(), [&](const Decoded& image) {
         return !image.taken && image.request.channels == channels && image.request.path == path;
@@ -111,5 +117,14 @@ unsigned char* loadImage(const char* path, int* width, int* height, int channels
     while (!queue.images.empty() && queue.images.front().taken) {
         queue.images.pop_front();
     }
+    return pixels;
+}
+
+} // namespace
+
+unsigned char* loadImage(const char* path, int* width, int* height, int channels) {
+    const double start = prefetchClockMs();
+    unsigned char* pixels = takeImage(path, width, height, channels);
+    addPrefetchTime(&PrefetchTimes::imageWaitMs, start);
     return pixels;
 }

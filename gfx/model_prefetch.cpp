@@ -2,6 +2,7 @@
 
 #include "gfx/image_prefetch.h"
 #include "gfx/model_import.h"
+#include "gfx/prefetch_times.h"
 #include "gfx/soil.h"
 
 #include <future>
@@ -38,6 +39,7 @@ void prefetchModel(const std::string& path) {
 }
 
 std::unique_ptr<ImportedModel> takeModel(const std::string& path) {
+    const double start = prefetchClockMs();
     std::future<std::unique_ptr<ImportedModel>> prefetched;
     {
         std::lock_guard<std::mutex> lock(pendingMutex);
@@ -47,7 +49,10 @@ std::unique_ptr<ImportedModel> takeModel(const std::string& path) {
             pending.erase(found);
         }
     }
-    return prefetched.valid() ? prefetched.get() : importAndPrefetchMaps(path);
+    std::unique_ptr<ImportedModel> model =
+        prefetched.valid() ? prefetched.get() : importAndPrefetchMaps(path);
+    addPrefetchTime(&PrefetchTimes::modelWaitMs, start);
+    return model;
 }
 
 std::string modelDirectory(const std::string& path) {

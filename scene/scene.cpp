@@ -25,11 +25,7 @@ constexpr float dungeonScale = 0.1f;
 constexpr float cameraNearPlane = 0.1f;
 constexpr float cameraFarPlane = 100.0f;
 
-// What frame debuggers show for the Scene's own passes and objects; the bloom names its own.
-constexpr const char* shadowPassName = "shadow";
-constexpr const char* lightingPassName = "lighting";
-constexpr const char* lampsAndSkyPassName = "lamps and sky";
-constexpr const char* starsPassName = "stars";
+// What frame debuggers show for the Scene's objects and its set-up.
 constexpr const char* starWarmUpName = "stars, prepared at set-up";
 constexpr const char* skyLabel = "sky cube map";
 

@@ -18,6 +18,13 @@
 // The music that loops from the end of set-up, relative to the working directory.
 constexpr const char* musicPath = "resources/audio/37_Catacombs.mp3";
 
+// The groups frame debuggers show for the Scene's own passes, in the order a frame draws
+// them; the bloom names its own (effects/bloom.h).
+constexpr const char* shadowPassName = "shadow";
+constexpr const char* lightingPassName = "lighting";
+constexpr const char* lampsAndSkyPassName = "lamps and sky";
+constexpr const char* starsPassName = "stars";
+
 // Starts reading the Scene's files on worker threads: decoding the star sprite and the
 // sky, importing the dungeon and then decoding its maps, so that they are ready when
 // set-up uploads them. Needs no GL context: a program calls it before it opens its

@@ -1,13 +1,7 @@
 #include "app/frame_loop.h"
-#include "app/huge_pages.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <string>
 #include <vector>
 
 namespace {
@@ -95,46 +89,6 @@ TEST_F(FrameLoopTest, SlowStartLeavesTheTitleClockLagging) {
     EXPECT_EQ(frameAt(3.99), -1);
     EXPECT_EQ(frameAt(4.0), 3);
     EXPECT_FLOAT_EQ(fpsLastTime, 4.0f);
-}
-
-// The restart adds the huge-page tunable to whatever the user set, and never overrides
-// or repeats a hugetlb setting, so it happens at most once.
-TEST(HugePages, TunableIsAddedOnceBesideTheUsersOwn) {
-    EXPECT_EQ(tunablesWithHugePages(nullptr), "glibc.malloc.hugetlb=1");
-    EXPECT_EQ(tunablesWithHugePages(""), "glibc.malloc.hugetlb=1");
-    EXPECT_EQ(tunablesWithHugePages("glibc.malloc.arena_max=2"),
-              "glibc.malloc.arena_max=2:glibc.malloc.hugetlb=1");
-    EXPECT_EQ(tunablesWithHugePages("glibc.malloc.hugetlb=0"), "");
-    EXPECT_EQ(tunablesWithHugePages(tunablesWithHugePages("glibc.malloc.check=3").c_str()), "");
-}
-
-// When the restart cannot happen (here: an environment too large to pass on), the program
-// goes on with the environment as the user left it, set or not.
-TEST(HugePages, AFailedRestartLeavesTheEnvironmentAsItWas) {
-    for (const char* before : {static_cast<const char*>(nullptr), "glibc.malloc.arena_max=2"}) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            // One variable longer than the kernel passes to a new program.
-            setenv("LANTERNFALL_TOO_LARGE", std::string(256 * 1024, 'x').c_str(), 1);
-            if (before == nullptr) {
-                unsetenv("GLIBC_TUNABLES");
-            } else {
-                setenv("GLIBC_TUNABLES", before, 1);
-            }
-            char program[] = "/proc/self/exe";
-            char* argv[] = {program, nullptr};
-            restartWithHugePages(argv);
-            const char* after = std::getenv("GLIBC_TUNABLES");
-            const bool same = before == nullptr ? after == nullptr
-                                                : after != nullptr && std::string(after) == before;
-            _exit(same ? 0 : 1);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            << "GLIBC_TUNABLES " << (before == nullptr ? "unset" : before) << " before";
-    }
 }
 
 } // namespace

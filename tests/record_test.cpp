@@ -4,6 +4,7 @@
 #include "gfx/screen.h"
 #include "recorder.h"
 #include "scene/scene.h"
+#include "show/progress.h"
 #include "support/program_run.h"
 #include "support/test_files.h"
 

@@ -193,14 +193,6 @@ TEST_F(TimedemoRun, BadOptionsAreRefusedInOneLine) {
             << run.lines[0];
         EXPECT_TRUE(fs::is_empty(folder)) << args[0];
     }
-    // A user's own glibc tunables: the restart for huge pages adds to them, once, and the
-    // restarted program refuses as before.
-    setenv("GLIBC_TUNABLES", "glibc.malloc.arena_max=2", 1);
-    const ProgramRun tuned = runTimedemo({"--frobnicate"});
-    unsetenv("GLIBC_TUNABLES");
-    EXPECT_EQ(tuned.status, 2);
-    EXPECT_EQ(tuned.lines.size(), 1u) << joinedLines(tuned.lines);
-
     // A CSV that cannot be written fails before the window opens, naming the file.
     const std::string unwritable = file("no/such/folder/frames.csv");
     const ProgramRun run = runTimedemo({"--csv", unwritable});

@@ -8,15 +8,13 @@
 // the frame, its passes and the floor per view. Run from the repository root; on a
 // machine without a GPU it measures Mesa's software renderer.
 // Usage: frame_benchmark [benchmark options]
-#include "app/camera_path.h"
-#include "app/frame_loop.h"
-#include "effects/light_path.h"
 #include "gfx/registry.h"
-#include "hidden_window.h"
-#include "pass_timer.h"
 #include "recorder.h"
 #include "scene/scene.h"
-#include "startup_timer.h"
+#include "show/clock.h"
+#include "show/window.h"
+#include "timing/pass_timer.h"
+#include "timing/startup_timer.h"
 
 #include <GLFW/glfw3.h>
 #include <benchmark/benchmark.h>
@@ -31,7 +29,6 @@
 
 namespace {
 
-constexpr float showFrameRate = 60.0f;
 // Path entries of the entrance hall, the corridor and the stars outside.
 constexpr int benchmarkEntries[] = {0, 4200, 8700};
 constexpr double frameMinSeconds = 2.0;
@@ -43,6 +40,9 @@ constexpr int runFrames = 60;
 constexpr const char* runFile = "lanternfall-benchmark.mp4";
 
 Scene* scene = nullptr;
+
+// The state set-up left, from which every view is brought to its place in the show.
+SceneRunState showStart;
 
 // Where the run of frames starts, put back before each run so both render the same frames.
 SceneRunState runStart;
@@ -132,14 +132,13 @@ bool ensureFloorShaders(benchmark::State& state) {
     return floorShadersInstalled;
 }
 
+// The view as the show has it: the camera, the light on its route and the stars.
 void placeView(int entry) {
-    playCameraPath(camera, static_cast<unsigned int>(entry));
-    scene->lights[0].position = pointLightRoute(entry, showFrameRate).back();
-    deltaTime = 1.0f / showFrameRate;
+    bringSceneTo(*scene, showStart, entry, showFrameRate);
 }
 
 float entryTime(int entry) {
-    return static_cast<float>(entry) / showFrameRate;
+    return showTime(entry, showFrameRate);
 }
 
 // What the summary table shows per view: whole frame and each pass, for the real
@@ -210,12 +209,9 @@ void floorPasses(benchmark::State& state) {
 
 void renderRun(benchmark::State& state) {
     restoreRunState(*scene, runStart);
-    const int fps = static_cast<int>(showFrameRate);
     long frame = runFirstFrame;
     for (auto _ : state) {
-        enterFrame(frame, fps);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        scene->render(showTime(frame, fps));
+        drawShowFrame(*scene, frame, showFrameRate);
         glFinish();
         ++frame;
     }
@@ -263,21 +259,6 @@ void registerPerView(const char* name, void (*function)(benchmark::State&), bool
     }
 }
 
-void printStartup() {
-    const StartupTimes& t = startupTimes;
-    std::printf("\n| start-up | ms |\n|---|---|\n");
-    std::printf("| process start to window | %.0f |\n", t.processToWindowMs);
-    std::printf("| Scene set-up | %.0f |\n", t.windowToSceneMs);
-    std::printf("| - shader compilation | %.0f |\n", t.shaderCompilationMs);
-    std::printf("| - uploads (textures, mipmaps, buffers) | %.0f |\n", t.uploadsMs);
-    std::printf("| - image decoding waited for | %.0f |\n", t.decodingWaitMs);
-    std::printf("| - model import (file reading) | %.0f |\n", t.modelImportMs);
-    std::printf("| first frame | %.0f |\n", t.firstFrameMs);
-    std::printf("| process start to first frame | %.0f |\n",
-                t.processToWindowMs + t.windowToSceneMs + t.firstFrameMs);
-    std::printf("| (decoding on worker threads) | %.0f |\n", t.workerDecodingMs);
-}
-
 // Markdown, ready for the README: per view, the passes by timer query / by glFinish
 // wall clock, the whole frame, the floor and the ratio.
 void printSummary() {
@@ -319,6 +300,7 @@ int main(int argc, char** argv) {
     startStartupTimer();
     auto owned = std::make_unique<Scene>();
     scene = owned.get();
+    showStart = saveRunState(*scene);
     startupTimes.windowToSceneMs = millisecondsSinceProcessStart() - startupTimes.processToWindowMs;
     placeView(0);
     scene->render(0.0f);
@@ -328,7 +310,7 @@ int main(int argc, char** argv) {
     stopStartupTimer();
     registerPerView("render_frame", renderFrame, false);
     registerPerView("frame_passes", framePasses, true);
-    catchUp(*scene, 0, runFirstFrame, static_cast<int>(showFrameRate));
+    bringSceneTo(*scene, showStart, runFirstFrame, showFrameRate);
     runStart = saveRunState(*scene);
     benchmark::RegisterBenchmark("render_run", renderRun)
         ->Iterations(runFrames)
@@ -343,7 +325,8 @@ int main(int argc, char** argv) {
     registerPerView("floor_passes", floorPasses, true);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    printStartup();
+    std::printf("\n");
+    printStartupTimes(startupTimes, 0);
     printSummary();
     glfwTerminate();
     return 0;

@@ -3,10 +3,9 @@
 // as the recorder does, so the frame is the one the recording shows at that entry.
 // Usage: capture_frame [--check] ENTRY   (--check only tells whether ENTRY is on the path)
 #include "app/camera_path.h"
-#include "gfx/screen.h"
-#include "hidden_window.h"
-#include "recorder.h"
 #include "scene/scene.h"
+#include "show/clock.h"
+#include "show/window.h"
 
 #include <GLFW/glfw3.h>
 
@@ -19,7 +18,6 @@ namespace {
 
 constexpr int usageStatus = 2;
 constexpr int failureStatus = 1;
-constexpr int showFps = defaultRecordingFps;
 constexpr const char* silentSoundDriver = "null";
 constexpr const char* checkFlag = "--check";
 
@@ -60,11 +58,10 @@ int main(int argc, char** argv) {
     setDemoGlState();
     setenv("ALSOFT_DRIVERS", silentSoundDriver, 1);
     auto scene = std::make_unique<Scene>();
-    catchUp(*scene, 0, entry, showFps);
-    enterFrame(entry, showFps);
-    scene->render(showTime(entry, showFps));
+    bringSceneTo(*scene, saveRunState(*scene), entry, showFrameRate);
+    scene->render(showTime(entry, showFrameRate));
     glfwSwapBuffers(glfwGetCurrentContext());
-    std::cout << "capture: rendered path entry " << entry << " (" << showTime(entry, showFps)
+    std::cout << "capture: rendered path entry " << entry << " (" << showTime(entry, showFrameRate)
               << " s of the show)" << std::endl;
     scene.reset();
     glfwTerminate();

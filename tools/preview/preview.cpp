@@ -2,10 +2,10 @@
 // 60 frames per second has it (the light on its route, the stars), and writes one PNG per
 // view plus a contact sheet. Run from the repository root.
 #include "app/camera_path.h"
-#include "app/frame_loop.h"
-#include "hidden_window.h"
-#include "recorder.h"
+#include "gfx/screen.h"
 #include "scene/scene.h"
+#include "show/clock.h"
+#include "show/window.h"
 
 #include <GLFW/glfw3.h>
 #include <png.h>
@@ -24,10 +24,6 @@ constexpr const char* usage =
     "not the 16 along the path)";
 constexpr const char* defaultOutFolder = "build/preview";
 constexpr int evenlySpreadViews = 16;
-// The frame rate the show is designed for.
-constexpr int showFrameRate = 60;
-// rand() in a process that never seeds it runs as if seeded with 1; the stars draw on it.
-constexpr unsigned int freshProcessSeed = 1;
 constexpr int sheetColumns = 4;
 constexpr int thumbnailShrink = 4;
 
@@ -86,16 +82,6 @@ void pasteThumbnail(Image& sheet, const Image& view, int slot) {
     }
 }
 
-// Brings the Scene to the entry as the show reaches it, from the show's start: the state
-// set-up left and rand() as a new process has it. So a view is the same whatever views
-// came before it.
-void enterShowAt(Scene& scene, const SceneRunState& showStart, int entry) {
-    restoreRunState(scene, showStart);
-    std::srand(freshProcessSeed);
-    catchUp(scene, 0, entry, showFrameRate);
-    enterFrame(entry, showFrameRate);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -147,8 +133,9 @@ int main(int argc, char** argv) {
     sheet.rgb.assign(static_cast<size_t>(sheet.width) * static_cast<size_t>(sheet.height) * 3, 0);
     for (size_t slot = 0; slot < entries.size(); ++slot) {
         const int entry = entries[slot];
+        // Each view is the show's own frame there, whatever views came before it.
         const float time = showTime(entry, showFrameRate);
-        enterShowAt(scene, showStart, entry);
+        bringSceneTo(scene, showStart, entry, showFrameRate);
         scene.render(time);
         const Image image = readWindow();
 

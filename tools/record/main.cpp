@@ -2,14 +2,16 @@
 // slowly each frame renders. Run from the repository root; see --help.
 #include "app/camera_path.h"
 #include "gfx/screen.h"
-#include "hidden_window.h"
 #include "recorder.h"
 #include "scene/scene.h"
+#include "show/clock.h"
+#include "show/progress.h"
+#include "show/stop.h"
+#include "show/window.h"
 
 #include <GLFW/glfw3.h>
 #include <malloc.h>
 #include <sys/prctl.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -21,8 +23,6 @@ namespace {
 
 constexpr int usageStatus = 2;
 constexpr int failureStatus = 1;
-constexpr int signalStatusBase = 128;
-constexpr double progressInterval = 10.0;
 // Keeps the music of the Scene's own engine out of the speakers while recording.
 constexpr const char* silentSoundDriver = "null";
 // Blocks from this size up (the encoder's pictures, the driver's textures and targets) are
@@ -58,24 +58,6 @@ void limitMemory() {
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-struct ProgressDisplay {
-    bool terminal = false;
-    double lastLine = 0.0;
-};
-
-void showProgress(ProgressDisplay& display, const Recording& recording, long total, double elapsed,
-                  bool last) {
-    const long done = recording.next - recording.first;
-    const std::string line =
-        progressLine(done, total, showTime(recording.next - 1, recording.fps), elapsed);
-    if (display.terminal) {
-        std::cerr << "\r" << line << "\033[K" << (last ? "\n" : "") << std::flush;
-    } else if (last || done == 1 || elapsed - display.lastLine >= progressInterval) {
-        std::cerr << line << std::endl;
-        display.lastLine = elapsed;
-    }
 }
 
 } // namespace
@@ -126,14 +108,17 @@ int main(int argc, char** argv) {
 
     catchUp(*scene, 0, span.first, options.fps);
     const long total = span.end - span.first;
-    ProgressDisplay display;
-    display.terminal = isatty(STDERR_FILENO) != 0;
+    ProgressPrinter progress = progressOnStandardError();
     const auto start = std::chrono::steady_clock::now();
+    const auto report = [&](bool last) {
+        showProgress(progress, recording->next - recording->first, total,
+                     showTime(recording->next - 1, options.fps), secondsSince(start), last);
+    };
     while (recording->next < span.end && stopSignal == 0 && !encoderFailed(recording->encoder)) {
         recordFrame(*recording, *scene);
-        showProgress(display, *recording, total, secondsSince(start), false);
+        report(false);
     }
-    showProgress(display, *recording, total, secondsSince(start), true);
+    report(true);
     const bool written = finishRecording(*recording);
     const double elapsed = secondsSince(start);
     glfwTerminate();
@@ -152,5 +137,5 @@ int main(int argc, char** argv) {
               << options.output << " in " << static_cast<long>(elapsed) << " s, "
               << (done > 0 ? elapsed / static_cast<double>(done) : 0.0) << " s per frame."
               << std::endl;
-    return stopSignal != 0 ? signalStatusBase + stopSignal : 0;
+    return statusAfterStop();
 }

@@ -1,13 +1,8 @@
 #include "recorder.h"
 
-#include "show_options.h"
-
-#include "app/camera.h"
-#include "app/camera_path.h"
-#include "app/frame_loop.h"
-#include "effects/particles.h"
 #include "gfx/screen.h"
 #include "scene/scene.h"
+#include "show/clock.h"
 
 #include <cmath>
 #include <cstdio>
@@ -19,11 +14,8 @@ namespace {
 // Frames queued for the encoder at most: enough to ride out a slow frame, small in memory.
 constexpr std::size_t queuedPictures = 4;
 constexpr int rgbaBytes = 4;
-// Keeps a time like 1.0 at 60 frames per second from rounding up to the frame after.
-constexpr double frameEpsilon = 1e-6;
 // Whole-number options beyond this are typing mistakes, and would overflow an int.
 constexpr double largestWholeOption = 1e6;
-constexpr std::size_t progressLineSize = 160;
 
 bool usageError(std::string& error, const std::string& problem) {
     error = "record: " + problem + "; " + recordUsage;
@@ -38,10 +30,6 @@ bool readWhole(const std::string& text, int& value) {
     }
     value = static_cast<int>(number);
     return true;
-}
-
-long frameAt(double seconds, int fps) {
-    return static_cast<long>(std::ceil(seconds * fps - frameEpsilon));
 }
 
 // Writes one picture, then the music up to the end of that picture's time.
@@ -162,62 +150,7 @@ std::string recordHelp() {
 }
 
 FrameSpan framesToRecord(const RecordOptions& options, std::size_t pathEntries) {
-    const double lastEntry = pathEntries > 0 ? static_cast<double>(pathEntries - 1) : 0.0;
-    const double to = options.to >= 0.0 ? options.to : lastEntry / options.fps + secondsAfterPath;
-    return FrameSpan{frameAt(options.from, options.fps), frameAt(to, options.fps)};
-}
-
-float showTime(long frame, int fps) {
-    return static_cast<float>(frame) / static_cast<float>(fps);
-}
-
-void enterFrame(long frame, int fps) {
-    deltaTime = 1.0f / static_cast<float>(fps);
-    frameIndex = static_cast<unsigned int>(frame);
-    playCameraPath(camera, frameIndex);
-}
-
-// The state half of a frame of Scene::render, in its order: the light moves on its route,
-// then, past the stars' start, the pool is updated.
-void catchUp(Scene& scene, long first, long end, int fps) {
-    for (long n = first; n < end; ++n) {
-        enterFrame(n, fps);
-        const float time = showTime(n, fps);
-        scene.moveLight(scene.lights[0], deltaTime, time);
-        if (time > starsStartTime) {
-            scene.particles->update(deltaTime, starEmitterPosition, starVelocityBias);
-        }
-    }
-}
-
-SceneRunState saveRunState(const Scene& scene) {
-    return {scene.lights[0], scene.lightPathAngle, scene.particles->particles,
-            scene.particles->lastUsedParticle};
-}
-
-void restoreRunState(Scene& scene, const SceneRunState& state) {
-    scene.lights[0] = state.light;
-    scene.lightPathAngle = state.lightPathAngle;
-    scene.particles->particles = state.particles;
-    scene.particles->lastUsedParticle = state.lastUsedParticle;
-}
-
-volatile std::sig_atomic_t stopSignal = 0;
-
-namespace {
-
-void requestStop(int signal) {
-    stopSignal = signal;
-}
-
-} // namespace
-
-void installStopHandlers() {
-    struct sigaction action {};
-    action.sa_handler = requestStop;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    return framesBetween(options.from, options.to, options.fps, pathEntries);
 }
 
 void createPixelReadback(PixelReadback& readback, int width, int height) {
@@ -329,10 +262,7 @@ void handOver(Recording& recording, long frame) {
 
 void recordFrame(Recording& recording, Scene& scene) {
     const long frame = recording.next;
-    enterFrame(frame, recording.fps);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    scene.render(showTime(frame, recording.fps));
+    drawShowFrame(scene, frame, recording.fps);
     requestPixels(recording.readback, frame);
     if (frame > recording.first) {
         handOver(recording, frame - 1);
@@ -348,14 +278,4 @@ bool finishRecording(Recording& recording) {
     const bool closed = closeVideoFile(recording.file);
     closeMusicTrack(recording.music);
     return encoded && closed;
-}
-
-std::string progressLine(long done, long total, float time, double elapsedSeconds) {
-    const double rate = elapsedSeconds > 0.0 ? done / elapsedSeconds : 0.0;
-    const long left = rate > 0.0 ? std::lround((total - done) / rate) : 0;
-    char line[progressLineSize];
-    std::snprintf(line, sizeof line, "frame %ld/%ld  show %.1f s  %.2f fps  %ld:%02ld:%02ld left",
-                  done, total, static_cast<double>(time), rate, left / 3600, left / 60 % 60,
-                  left % 60);
-    return line;
 }

@@ -3,14 +3,12 @@
 #include "music_track.h"
 #include "video_file.h"
 
-#include <glad/gl.h>
+#include "show/span.h"
 
-#include "effects/light.h"
-#include "effects/particle_pool.h"
+#include <glad/gl.h>
 
 #include <array>
 #include <condition_variable>
-#include <csignal>
 #include <cstddef>
 #include <deque>
 #include <mutex>
@@ -28,13 +26,11 @@ constexpr int maxRecordingFps = 240;
 // Visually lossless on the dark gradients and the stars, at a few MB a minute.
 constexpr int defaultRecordingCrf = 16;
 constexpr int maxRecordingCrf = 51;
-// How long the recording goes on past the last path entry, so the stars are seen.
-constexpr double secondsAfterPath = 8.0;
 
 struct RecordOptions {
     std::string output = defaultRecordingPath;
     double from = 0.0;
-    // Negative: secondsAfterPath past the last path entry.
+    // Negative: secondsAfterPath past the last path entry (show/span.h).
     double to = -1.0;
     int fps = defaultRecordingFps;
     int crf = defaultRecordingCrf;
@@ -48,41 +44,8 @@ bool parseRecordOptions(const std::vector<std::string>& args, RecordOptions& opt
 
 std::string recordHelp();
 
-// Output frames [first, end): frame n shows path entry n at n / fps seconds.
-struct FrameSpan {
-    long first = 0;
-    long end = 0;
-};
-
+// The frames the options ask for, at options.fps.
 FrameSpan framesToRecord(const RecordOptions& options, std::size_t pathEntries);
-
-// The time stamp of frame n, as the Scene gets it.
-float showTime(long frame, int fps);
-
-// What the frame loop does before it renders frame n, on a clock that advances exactly
-// 1 / fps per frame: the camera gets path entry n, deltaTime is 1 / fps.
-void enterFrame(long frame, int fps);
-
-// Moves the Scene's state (the light on its route, the star pool) on as rendering frames
-// [first, end) would, without drawing them.
-void catchUp(Scene& scene, long first, long end, int fps);
-
-// What rendering frames changes in the Scene: the light on its route and the star pool.
-// Saved and put back, it lets a run of frames be rendered again from the same start.
-struct SceneRunState {
-    Light light;
-    float lightPathAngle = 0.0f;
-    std::vector<Particle> particles;
-    unsigned int lastUsedParticle = 0;
-};
-
-SceneRunState saveRunState(const Scene& scene);
-void restoreRunState(Scene& scene, const SceneRunState& state);
-
-// Ctrl-C and SIGTERM: from installStopHandlers on, they only set stopSignal, so a tool can
-// end after its current frame and still report.
-extern volatile std::sig_atomic_t stopSignal;
-void installStopHandlers();
 
 // Two pixel buffers: frame n is read into one while frame n - 1 is copied out of the other,
 // so the copy never waits for the frame being drawn.
@@ -145,7 +108,3 @@ void recordFrame(Recording& recording, Scene& scene);
 // Hands over the last frame, waits for the encoder and closes the file. False when
 // writing failed; the file then holds what was written before.
 bool finishRecording(Recording& recording);
-
-// One line of progress: frames done of total, the show time reached, the rate and the
-// time left.
-std::string progressLine(long done, long total, float time, double elapsedSeconds);

@@ -2,14 +2,16 @@
 // the frame times: averages, percentiles, lows, hitches and the parts of the show, with a
 // CSV of every frame and a chart of it. Run from the repository root; see --help.
 #include "app/camera_path.h"
-#include "app/frame_loop.h"
-#include "app/huge_pages.h"
-#include "hidden_window.h"
-#include "pass_timer.h"
-#include "recorder.h"
+#include "effects/particles.h"
 #include "scene/scene.h"
-#include "startup_timer.h"
+#include "show/clock.h"
+#include "show/progress.h"
+#include "show/span.h"
+#include "show/stop.h"
+#include "show/window.h"
 #include "timedemo.h"
+#include "timing/pass_timer.h"
+#include "timing/startup_timer.h"
 
 #include <GLFW/glfw3.h>
 #include <spawn.h>
@@ -32,9 +34,6 @@ namespace {
 
 constexpr int usageStatus = 2;
 constexpr int failureStatus = 1;
-constexpr int signalStatusBase = 128;
-constexpr double progressInterval = 10.0;
-constexpr double terminalProgressInterval = 0.25;
 // A block of the overhead check: rendered bare, then timed, from the same state.
 constexpr long overheadBlockFrames = 60;
 constexpr const char* plotScript = "tools/timedemo/plot.py";
@@ -68,32 +67,8 @@ MachineInfo readMachine() {
 
 // The frame as the demo's loop makes it, on the show's clock.
 void drawFrame(GLFWwindow* window, Scene& scene, long entry) {
-    enterFrame(entry, timedemoFps);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    scene.render(showTime(entry, timedemoFps));
+    drawShowFrame(scene, entry, timedemoFps);
     glfwSwapBuffers(window);
-}
-
-struct Progress {
-    bool terminal = false;
-    Clock::time_point start;
-    double lastLine = -1.0;
-};
-
-void showProgress(Progress& progress, long done, long total, long entry, bool last) {
-    const double elapsed = millisecondsBetween(progress.start, Clock::now()) / 1000.0;
-    const double interval = progress.terminal ? terminalProgressInterval : progressInterval;
-    if (!last && progress.lastLine >= 0.0 && elapsed - progress.lastLine < interval) {
-        return;
-    }
-    progress.lastLine = elapsed;
-    const std::string line = progressLine(done, total, showTime(entry, timedemoFps), elapsed);
-    if (progress.terminal) {
-        std::cerr << "\r" << line << "\033[K" << (last ? "\n" : "") << std::flush;
-    } else {
-        std::cerr << line << std::endl;
-    }
 }
 
 // Times frames [first, end) from swap to swap into run, until a stop is asked for.
@@ -102,9 +77,15 @@ struct TimedRun {
     Scene* scene = nullptr;
     bool finish = false;
     PassTimer* passTimer = nullptr;
-    Progress progress;
+    ProgressPrinter progress;
+    Clock::time_point start;
     long total = 0;
 };
+
+void reportProgress(TimedRun& timed, long done, long entry, bool last) {
+    const double elapsed = millisecondsBetween(timed.start, Clock::now()) / 1000.0;
+    showProgress(timed.progress, done, timed.total, showTime(entry, timedemoFps), elapsed, last);
+}
 
 bool stopAsked(GLFWwindow* window) {
     return stopSignal != 0 || glfwWindowShouldClose(window) != 0;
@@ -117,10 +98,7 @@ void timeFrames(TimedRun& timed, RunResult& run, long first, long end) {
         if (timed.passTimer != nullptr) {
             beginTimedFrame(*timed.passTimer, PassClock::timerQuery);
         }
-        enterFrame(entry, timedemoFps);
-        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        timed.scene->render(showTime(entry, timedemoFps));
+        drawShowFrame(*timed.scene, entry, timedemoFps);
         if (timed.passTimer != nullptr) {
             PassSplit split{};
             for (const PassTime& pass : endTimedFrame(*timed.passTimer)) {
@@ -136,8 +114,7 @@ void timeFrames(TimedRun& timed, RunResult& run, long first, long end) {
         run.frames.push_back({entry, millisecondsBetween(last, now)});
         run.showTimes.push_back(showTime(entry, timedemoFps));
         last = now;
-        showProgress(timed.progress, static_cast<long>(run.frames.size()), timed.total, entry,
-                     false);
+        reportProgress(timed, static_cast<long>(run.frames.size()), entry, false);
     }
 }
 
@@ -172,22 +149,6 @@ std::pair<double, double> measureOverhead(TimedRun& timed, RunResult& run, long 
     return {bareMs, timedMs};
 }
 
-void printStartup(long firstEntry, double firstFrameMs) {
-    const StartupTimes& t = startupTimes;
-    std::printf("Start-up (the demo's window):\n");
-    std::printf("  process start to window          %7.0f ms\n", t.processToWindowMs);
-    std::printf("  Scene set-up                     %7.0f ms\n", t.windowToSceneMs);
-    std::printf("    shader compilation             %7.0f ms\n", t.shaderCompilationMs);
-    std::printf("    uploads (textures, buffers)    %7.0f ms\n", t.uploadsMs);
-    std::printf("    image decoding waited for      %7.0f ms\n", t.decodingWaitMs);
-    std::printf("    model import                   %7.0f ms\n", t.modelImportMs);
-    std::printf("  first frame (entry %ld)%*s%7.0f ms\n", firstEntry,
-                std::max(1, 13 - static_cast<int>(std::to_string(firstEntry).size())), "",
-                firstFrameMs);
-    std::printf("  process start to first frame     %7.0f ms\n",
-                t.processToWindowMs + t.windowToSceneMs + firstFrameMs);
-}
-
 // The chart, drawn by the plotting script from the CSV. False when it could not be made.
 bool drawPlot(const std::string& csv, const std::string& plot, const RunResult& run) {
     const std::string median = std::to_string(percentileFrame(run.frames, 50.0).ms);
@@ -210,12 +171,6 @@ bool drawPlot(const std::string& csv, const std::string& plot, const RunResult& 
 
 } // namespace
 
-// As the demo does, before any other initialiser: the start-up figures are the demo's.
-__attribute__((constructor(101))) void restartBeforeAnythingElse(int /*argc*/, char** argv,
-                                                                 char** /*environment*/) {
-    restartWithHugePages(argv);
-}
-
 int main(int argc, char** argv) {
     TimedemoOptions options;
     std::string error;
@@ -227,11 +182,7 @@ int main(int argc, char** argv) {
         std::cout << timedemoHelp();
         return 0;
     }
-    RecordOptions range;
-    range.from = options.from;
-    range.to = options.to;
-    range.fps = timedemoFps;
-    const FrameSpan span = framesToRecord(range, cameraPath.size());
+    const FrameSpan span = framesBetween(options.from, options.to, timedemoFps, cameraPath.size());
     if (span.first >= span.end) {
         std::cerr << "timedemo: no frame lies between --from and --to; " << timedemoUsage
                   << std::endl;
@@ -276,32 +227,32 @@ int main(int argc, char** argv) {
     timed.scene = scene.get();
     timed.finish = options.finish;
     timed.total = run.planned;
-    timed.progress.terminal = isatty(STDERR_FILENO) != 0;
+    timed.progress = progressOnStandardError();
     if (options.passes) {
         installPassTimer(passTimer);
         timed.passTimer = &passTimer;
         run.passes.reserve(static_cast<std::size_t>(run.planned));
     }
-    timed.progress.start = Clock::now();
+    timed.start = Clock::now();
 
     if (options.overhead) {
         const auto [bareMs, timedMs] = measureOverhead(timed, run, span.first, span.end);
-        showProgress(timed.progress, static_cast<long>(run.frames.size()), timed.total,
-                     span.first + static_cast<long>(run.frames.size()) - 1, true);
+        reportProgress(timed, static_cast<long>(run.frames.size()),
+                       span.first + static_cast<long>(run.frames.size()) - 1, true);
         const double frames = static_cast<double>(run.frames.size());
         std::printf("Overhead over %zu frames, each rendered bare and timed: bare %.2f ms, "
                     "timed %.2f ms per frame: the timedemo adds %+.2f %%\n",
                     run.frames.size(), bareMs / frames, timedMs / frames,
                     bareMs > 0.0 ? (timedMs / bareMs - 1.0) * 100.0 : 0.0);
         glfwTerminate();
-        return stopSignal != 0 ? signalStatusBase + stopSignal : 0;
+        return statusAfterStop();
     }
 
     timeFrames(timed, run, span.first, span.first + 1);
     const double firstFrameMs = run.frames.empty() ? 0.0 : run.frames.front().ms;
     timeFrames(timed, run, span.first + 1, span.end);
-    showProgress(timed.progress, static_cast<long>(run.frames.size()), timed.total,
-                 span.first + static_cast<long>(run.frames.size()) - 1, true);
+    reportProgress(timed, static_cast<long>(run.frames.size()),
+                   span.first + static_cast<long>(run.frames.size()) - 1, true);
     run.partial = static_cast<long>(run.frames.size()) < run.planned;
     if (options.passes) {
         removePassTimer(passTimer);
@@ -310,7 +261,8 @@ int main(int argc, char** argv) {
 
     const std::vector<ShowPart> parts =
         showParts(pathKeyframes, static_cast<long>(starsStartTime * timedemoFps) + 1);
-    printStartup(span.first, firstFrameMs);
+    startupTimes.firstFrameMs = firstFrameMs;
+    printStartupTimes(startupTimes, span.first);
     std::fflush(stdout);
     if (!writeFrameCsv(options.csv, run, parts)) {
         std::cerr << "timedemo: cannot write " << options.csv << std::endl;
@@ -320,5 +272,5 @@ int main(int argc, char** argv) {
                   << std::endl;
     }
     std::cout << formatReport(run, parts) << std::flush;
-    return stopSignal != 0 ? signalStatusBase + stopSignal : 0;
+    return statusAfterStop();
 }

@@ -1,6 +1,6 @@
 #include "timedemo.h"
 
-#include "show_options.h"
+#include "show/span.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,18 @@
-#include "show_options.h"
+#include "show/span.h"
 
 #include <cmath>
 #include <cstdlib>
+
+namespace {
+
+// Keeps a time like 1.0 at 60 frames per second from rounding up to the frame after.
+constexpr double frameEpsilon = 1e-6;
+
+long frameAt(double seconds, int fps) {
+    return static_cast<long>(std::ceil(seconds * fps - frameEpsilon));
+}
+
+} // namespace
 
 bool readNumber(const std::string& text, double& value) {
     char* end = nullptr;
@@ -22,4 +33,10 @@ bool readShowSeconds(const std::string& option, const std::string& value, double
     }
     seconds = read;
     return true;
+}
+
+FrameSpan framesBetween(double from, double to, int fps, std::size_t pathEntries) {
+    const double lastEntry = pathEntries > 0 ? static_cast<double>(pathEntries - 1) : 0.0;
+    const double end = to >= 0.0 ? to : lastEntry / fps + secondsAfterPath;
+    return FrameSpan{frameAt(from, fps), frameAt(end, fps)};
 }

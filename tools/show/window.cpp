@@ -1,4 +1,4 @@
-#include "hidden_window.h"
+#include "show/window.h"
 
 #include "app/window.h"
 

@@ -1,13 +1,12 @@
 #pragma once
 
-// Where the time from process start to the first finished frame goes. Installed before
-// the Scene is built, it times the calls set-up makes, on the main thread:
+// Where the time from process start to the first finished frame goes. Started before the
+// Scene is built, it times the calls set-up makes on the main thread:
 // - shader compilation: glCompileShader and glLinkProgram;
 // - uploads: glTexImage2D, glGenerateMipmap and glBufferData;
-// - image decoding the main thread waits for (loadImage), and decoding done on workers;
-// - model import: Assimp's reading of the file.
-// The GL calls are timed through glad's entry points, the others through the linker's
-// --wrap option (see tools/CMakeLists.txt); nothing in the Scene changes.
+// and takes from the file readers ahead (gfx/prefetch_times.h) how long set-up waited for
+// the images and the model, and how long the workers decoded. The GL calls are timed
+// through glad's entry points; nothing in the Scene changes.
 struct StartupTimes {
     double processToWindowMs = 0.0;
     double windowToSceneMs = 0.0;
@@ -16,7 +15,7 @@ struct StartupTimes {
     double uploadsMs = 0.0;
     double decodingWaitMs = 0.0;
     double workerDecodingMs = 0.0;
-    double modelImportMs = 0.0;
+    double modelWaitMs = 0.0;
 };
 
 // Milliseconds since this process started, from the kernel's record of its start.
@@ -28,3 +27,7 @@ void startStartupTimer();
 void stopStartupTimer();
 
 extern StartupTimes startupTimes;
+
+// The figures on standard output, a line each; firstEntry is the path entry of the first
+// frame.
+void printStartupTimes(const StartupTimes& times, long firstEntry);

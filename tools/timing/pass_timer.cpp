@@ -1,18 +1,28 @@
 #include "pass_timer.h"
 
+#include "effects/bloom.h"
+#include "gfx/debug_names.h"
 #include "gfx/registry.h"
 #include "scene/programs.h"
+#include "scene/scene.h"
 
 #include <chrono>
 
 namespace {
 
-struct ProgramPass {
-    const char* program;
+struct NamedPass {
+    const char* name;
     Pass pass;
 };
 
-constexpr ProgramPass programPassTable[] = {
+// The blur's groups are numbered ("bloom blur 3/10, horizontal"): blurPassName gives them.
+constexpr NamedPass groupPassTable[] = {
+    {shadowPassName, Pass::shadow},           {lightingPassName, Pass::lighting},
+    {lampsAndSkyPassName, Pass::lampsAndSky}, {starsPassName, Pass::stars},
+    {compositePassName, Pass::composite},
+};
+
+constexpr NamedPass programPassTable[] = {
     {"depth", Pass::shadow},        {"normalMapping", Pass::lighting}, {"lamp", Pass::lampsAndSky},
     {"cubeMap", Pass::lampsAndSky}, {"particle3D", Pass::stars},       {"blur", Pass::blur},
     {"bloom", Pass::composite},
@@ -23,6 +33,7 @@ constexpr const char* passNames[passCount] = {"shadow", "lighting", "lamps+sky",
 
 PassTimer* activeTimer = nullptr;
 PFNGLUSEPROGRAMPROC realUseProgram = nullptr;
+PFNGLPUSHDEBUGGROUPPROC realPushDebugGroup = nullptr;
 
 double wallMilliseconds() {
     using namespace std::chrono;
@@ -52,24 +63,43 @@ void markEnd(PassTimer& timer) {
     glEndQuery(GL_TIME_ELAPSED);
 }
 
+// A mark of the frame: the first starts its first pass, one of another pass ends the
+// current pass and starts that one.
+void markPass(PassTimer& timer, Pass pass) {
+    if (!timer.started) {
+        timer.started = true;
+    } else if (pass == timer.current) {
+        return;
+    } else {
+        markEnd(timer);
+        markStart(timer);
+    }
+    timer.current = pass;
+    timer.passes.push_back(pass);
+}
+
 void GLAD_API_PTR timedUseProgram(GLuint program) {
     PassTimer* timer = activeTimer;
     if (timer != nullptr && timer->timing) {
         const auto found = timer->programPasses.find(program);
         if (found != timer->programPasses.end()) {
-            if (!timer->started) {
-                timer->started = true;
-                timer->current = found->second;
-                timer->passes.push_back(found->second);
-            } else if (found->second != timer->current) {
-                markEnd(*timer);
-                markStart(*timer);
-                timer->current = found->second;
-                timer->passes.push_back(found->second);
-            }
+            markPass(*timer, found->second);
         }
     }
     realUseProgram(program);
+}
+
+void GLAD_API_PTR timedPushDebugGroup(GLenum source, GLuint id, GLsizei length,
+                                      const GLchar* message) {
+    PassTimer* timer = activeTimer;
+    Pass pass;
+    // A negative length means the message ends at its first zero byte.
+    const std::string name =
+        length >= 0 ? std::string(message, static_cast<size_t>(length)) : std::string(message);
+    if (timer != nullptr && timer->timing && passOfGroup(name, pass)) {
+        markPass(*timer, pass);
+    }
+    realPushDebugGroup(source, id, length, message);
 }
 
 } // namespace
@@ -78,9 +108,25 @@ const char* passName(Pass pass) {
     return passNames[static_cast<int>(pass)];
 }
 
+bool passOfGroup(const std::string& groupName, Pass& pass) {
+    for (const NamedPass& entry : groupPassTable) {
+        if (groupName == entry.name) {
+            pass = entry.pass;
+            return true;
+        }
+    }
+    for (int blur = 0; blur < blurPasses; ++blur) {
+        if (groupName == blurPassName(blur)) {
+            pass = Pass::blur;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool passOfProgram(const std::string& programName, Pass& pass) {
-    for (const ProgramPass& entry : programPassTable) {
-        if (programName == entry.program) {
+    for (const NamedPass& entry : programPassTable) {
+        if (programName == entry.name) {
             pass = entry.pass;
             return true;
         }
@@ -89,14 +135,21 @@ bool passOfProgram(const std::string& programName, Pass& pass) {
 }
 
 void installPassTimer(PassTimer& timer) {
-    timer.programPasses.clear();
-    for (const ProgramFiles& program : scenePrograms) {
-        Pass pass;
-        if (passOfProgram(program.name, pass)) {
-            timer.programPasses[getShader(program.name).ID] = pass;
-        }
+    if (activeTimer != nullptr) {
+        removePassTimer(*activeTimer);
     }
-    if (activeTimer == nullptr) {
+    timer.marks = debugNamesAvailable() ? PassMarks::debugGroups : PassMarks::programs;
+    timer.programPasses.clear();
+    if (timer.marks == PassMarks::debugGroups) {
+        realPushDebugGroup = glad_glPushDebugGroup;
+        glad_glPushDebugGroup = timedPushDebugGroup;
+    } else {
+        for (const ProgramFiles& program : scenePrograms) {
+            Pass pass;
+            if (passOfProgram(program.name, pass)) {
+                timer.programPasses[getShader(program.name).ID] = pass;
+            }
+        }
         realUseProgram = glad_glUseProgram;
         glad_glUseProgram = timedUseProgram;
     }
@@ -107,7 +160,11 @@ void removePassTimer(PassTimer& timer) {
     if (activeTimer != &timer) {
         return;
     }
-    glad_glUseProgram = realUseProgram;
+    if (timer.marks == PassMarks::debugGroups) {
+        glad_glPushDebugGroup = realPushDebugGroup;
+    } else {
+        glad_glUseProgram = realUseProgram;
+    }
     activeTimer = nullptr;
     glDeleteQueries(static_cast<GLsizei>(timer.queries.size()), timer.queries.data());
     timer.queries.clear();

@@ -13,6 +13,10 @@ constexpr int passCount = 6;
 
 const char* passName(Pass pass);
 
+// The pass a frame's named group belongs to (the names the Scene and the bloom give
+// their groups); false for a name that belongs to none.
+bool passOfGroup(const std::string& groupName, Pass& pass);
+
 // The pass that draws with the registered program of this name; false for a name that
 // belongs to none.
 bool passOfProgram(const std::string& programName, Pass& pass);
@@ -21,18 +25,23 @@ bool passOfProgram(const std::string& programName, Pass& pass);
 // pass, or the wall clock between glFinish calls at each pass boundary.
 enum class PassClock { timerQuery, finishWall };
 
+// Where a pass ends and the next begins: at each named group the frame opens for a
+// frame debugger (where the driver offers KHR_debug), or else at each glUseProgram that
+// selects a program of another pass.
+enum class PassMarks { debugGroups, programs };
+
 struct PassTime {
     Pass pass = Pass::shadow;
     double milliseconds = 0.0;
 };
 
-// Splits frames into passes by watching which program each glUseProgram call selects:
-// a program of another pass ends the current pass and starts the next. Programs of no
-// pass (or 0) do not split. Installing it wraps glad's glUseProgram entry point; the
-// calls the frame makes and their order are unchanged, with only the timer's own
-// queries or glFinish calls added between passes.
+// Splits frames into passes at their marks: a mark of another pass ends the current pass
+// and starts the next; marks of no pass (or program 0) do not split. Installing it wraps
+// glad's entry point for the marks; the calls the frame makes and their order are
+// unchanged, with only the timer's own queries or glFinish calls added between passes.
 struct PassTimer {
-    // Program object to pass, from the registry's names.
+    PassMarks marks = PassMarks::programs;
+    // Program object to pass, from the registry's names, when the programs mark passes.
     std::map<GLuint, Pass> programPasses;
     PassClock clock = PassClock::timerQuery;
     bool timing = false;
@@ -44,13 +53,13 @@ struct PassTimer {
     std::vector<double> wallMarks;
 };
 
-// Maps the registered programs to their passes and wraps glUseProgram; one timer at a
-// time.
+// Chooses the marks, maps them to their passes and wraps their entry point; one timer at
+// a time.
 void installPassTimer(PassTimer& timer);
 void removePassTimer(PassTimer& timer);
 
-// Brackets one frame; the work before the frame's first glUseProgram counts towards
-// the first pass. The end waits for the GPU and returns the passes in the order drawn.
+// Brackets one frame; the work before the frame's first mark counts towards the first
+// pass. The end waits for the GPU and returns the passes in the order drawn.
 void beginTimedFrame(PassTimer& timer, PassClock clock);
 std::vector<PassTime> endTimedFrame(PassTimer& timer);
 

@@ -1,16 +1,15 @@
 #include "startup_timer.h"
 
-#include <glad/gl.h>
+#include "gfx/prefetch_times.h"
 
-#include <assimp/Importer.hpp>
+#include <glad/gl.h>
 
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -25,7 +24,7 @@ constexpr int statStartTimeField = 22;
 
 std::thread::id mainThread;
 bool counting = false;
-std::mutex workerMutex;
+PrefetchTimes prefetchAtStart;
 
 double nowMilliseconds() {
     using namespace std::chrono;
@@ -94,44 +93,6 @@ void GLAD_API_PTR timedBufferData(GLenum target, GLsizeiptr size, const void* da
 
 } // namespace
 
-// The linker sends the renderer's calls of these functions (by their C++ symbol names)
-// to the __wrap_ versions, and the __real_ names to the functions themselves.
-extern "C" {
-
-unsigned char* __real__Z15SOIL_load_imagePKcPiS1_S1_i(const char*, int*, int*, int*, int);
-unsigned char* __real__Z9loadImagePKcPiS1_i(const char*, int*, int*, int);
-const aiScene* __real__ZN6Assimp8Importer8ReadFileEPKcj(Assimp::Importer*, const char*,
-                                                        unsigned int);
-
-unsigned char* __wrap__Z15SOIL_load_imagePKcPiS1_S1_i(const char* file, int* width, int* height,
-                                                      int* channels, int force) {
-    // The main thread decodes only inside loadImage, which is timed itself.
-    if (std::this_thread::get_id() == mainThread) {
-        return __real__Z15SOIL_load_imagePKcPiS1_S1_i(file, width, height, channels, force);
-    }
-    const double start = nowMilliseconds();
-    unsigned char* pixels =
-        __real__Z15SOIL_load_imagePKcPiS1_S1_i(file, width, height, channels, force);
-    std::lock_guard<std::mutex> lock(workerMutex);
-    if (counting) {
-        startupTimes.workerDecodingMs += nowMilliseconds() - start;
-    }
-    return pixels;
-}
-
-unsigned char* __wrap__Z9loadImagePKcPiS1_i(const char* file, int* width, int* height,
-                                            int channels) {
-    return timed(startupTimes.decodingWaitMs,
-                 [&] { return __real__Z9loadImagePKcPiS1_i(file, width, height, channels); });
-}
-
-const aiScene* __wrap__ZN6Assimp8Importer8ReadFileEPKcj(Assimp::Importer* importer,
-                                                        const char* file, unsigned int flags) {
-    return timed(startupTimes.modelImportMs,
-                 [&] { return __real__ZN6Assimp8Importer8ReadFileEPKcj(importer, file, flags); });
-}
-}
-
 double millisecondsSinceProcessStart() {
     std::ifstream stat("/proc/self/stat");
     std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
@@ -147,6 +108,8 @@ double millisecondsSinceProcessStart() {
     return bootMs - startMs;
 }
 
+namespace {
+
 // Swaps each entry point with its timed stand-in; a second call swaps them back.
 void swapEntryPoints() {
     std::swap(glad_glCompileShader, realCompileShader);
@@ -156,15 +119,43 @@ void swapEntryPoints() {
     std::swap(glad_glBufferData, realBufferData);
 }
 
+} // namespace
+
 void startStartupTimer() {
     mainThread = std::this_thread::get_id();
+    prefetchAtStart = prefetchTimes();
     swapEntryPoints();
-    std::lock_guard<std::mutex> lock(workerMutex);
     counting = true;
 }
 
 void stopStartupTimer() {
     swapEntryPoints();
-    std::lock_guard<std::mutex> lock(workerMutex);
     counting = false;
+    const PrefetchTimes now = prefetchTimes();
+    startupTimes.decodingWaitMs += now.imageWaitMs - prefetchAtStart.imageWaitMs;
+    startupTimes.modelWaitMs += now.modelWaitMs - prefetchAtStart.modelWaitMs;
+    // The workers start before the window opens: all their decoding belongs to start-up.
+    startupTimes.workerDecodingMs += now.workerDecodingMs;
+}
+
+void printStartupTimes(const StartupTimes& t, long firstEntry) {
+    const std::string first = "first frame (entry " + std::to_string(firstEntry) + ")";
+    const struct {
+        const char* label;
+        double ms;
+    } rows[] = {
+        {"process start to window", t.processToWindowMs},
+        {"Scene set-up", t.windowToSceneMs},
+        {"  shader compilation", t.shaderCompilationMs},
+        {"  uploads (textures, buffers)", t.uploadsMs},
+        {"  image decoding waited for", t.decodingWaitMs},
+        {"  model import waited for", t.modelWaitMs},
+        {first.c_str(), t.firstFrameMs},
+        {"process start to first frame", t.processToWindowMs + t.windowToSceneMs + t.firstFrameMs},
+        {"(decoding on worker threads)", t.workerDecodingMs},
+    };
+    std::printf("Start-up (the demo's window):\n");
+    for (const auto& row : rows) {
+        std::printf("  %-32s %7.0f ms\n", row.label, row.ms);
+    }
 }

@@ -5,8 +5,8 @@
 #   that takes the GL functions away)
 #   escape-closes:             on a driver that offers just OpenGL 3.3 core, the window
 #                              opens as "Lanternfall", the title then shows the frame
-#                              rate, nothing is reported, Escape ends the program with
-#                              status 0.
+#                              rate, the process is found by its name, nothing is
+#                              reported, Escape ends the program with status 0.
 #   free-flight-keeps-running: C and a held W keep the program running; Escape still
 #                              ends it with status 0.
 #   music:                     with OpenAL's wave-file output the first seconds heard
@@ -172,7 +172,12 @@ window=$(await_title "$fpsTitle") || fail "the title never showed the frame rate
 echo "title: $(xdotool getwindowname "$window")"
 
 case "$scenario" in
-escape-closes | started-elsewhere) ;;
+escape-closes | started-elsewhere)
+    # The process runs under the name it was started by, as pgrep, top and killall see it.
+    pgrep -x lanternfall | grep -qx "$demo" ||
+        fail "pgrep -x lanternfall does not find the demo (its name: $(cat "/proc/$demo/comm"))"
+    echo "found by its name: $(ps -o comm= -p "$demo")"
+    ;;
 free-flight-keeps-running)
     send_keys key c || fail "could not send C"
     send_keys keydown w || fail "could not hold W"

@@ -171,7 +171,7 @@ void timePasses(benchmark::State& state, ViewFigures& figures) {
     const int entry = static_cast<int>(state.range(0));
     placeView(entry);
     PassTimer timer;
-    installPassTimer(timer);
+    installPassTimer(timer, availablePassMarks());
     long frame = 0;
     for (auto _ : state) {
         const PassClock clock = frame++ % 2 == 0 ? PassClock::timerQuery : PassClock::finishWall;

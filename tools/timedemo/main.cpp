@@ -229,7 +229,7 @@ int main(int argc, char** argv) {
     timed.total = run.planned;
     timed.progress = progressOnStandardError();
     if (options.passes) {
-        installPassTimer(passTimer);
+        installPassTimer(passTimer, availablePassMarks());
         timed.passTimer = &passTimer;
         run.passes.reserve(static_cast<std::size_t>(run.planned));
     }

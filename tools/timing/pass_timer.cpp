@@ -134,11 +134,15 @@ bool passOfProgram(const std::string& programName, Pass& pass) {
     return false;
 }
 
-void installPassTimer(PassTimer& timer) {
+PassMarks availablePassMarks() {
+    return debugNamesAvailable() ? PassMarks::debugGroups : PassMarks::programs;
+}
+
+void installPassTimer(PassTimer& timer, PassMarks marks) {
     if (activeTimer != nullptr) {
         removePassTimer(*activeTimer);
     }
-    timer.marks = debugNamesAvailable() ? PassMarks::debugGroups : PassMarks::programs;
+    timer.marks = marks;
     timer.programPasses.clear();
     if (timer.marks == PassMarks::debugGroups) {
         realPushDebugGroup = glad_glPushDebugGroup;

@@ -53,9 +53,12 @@ struct PassTimer {
     std::vector<double> wallMarks;
 };
 
-// Chooses the marks, maps them to their passes and wraps their entry point; one timer at
-// a time.
-void installPassTimer(PassTimer& timer);
+// The marks this context offers: its debug groups where KHR_debug is there, else the
+// programs.
+PassMarks availablePassMarks();
+
+// Maps the marks to their passes and wraps their entry point; one timer at a time.
+void installPassTimer(PassTimer& timer, PassMarks marks);
 void removePassTimer(PassTimer& timer);
 
 // Brackets one frame; the work before the frame's first mark counts towards the first

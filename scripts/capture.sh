@@ -3,13 +3,15 @@
 # ENTRY, with the light and the stars where the recording has them there.
 #   scripts/capture.sh ENTRY [OUT_DIR]              apitrace (default)
 #   scripts/capture.sh --renderdoc ENTRY [OUT_DIR]  RenderDoc instead
-# OUT_DIR defaults to build/capture/ENTRY/. With apitrace it gets frame_ENTRY.trace (the
-# set-up and that one frame of the show) and one picture per pass, taken from the trace by
-# replaying it, plus groups.txt (the frame's named groups and their call counts). With
-# RenderDoc it gets frame_ENTRY.rdc. Without a display it runs under Xvfb.
+# OUT_DIR defaults to capture/ENTRY/ in the build folder (build/capture/ENTRY/). With
+# apitrace it gets frame_ENTRY.trace (the set-up and that one frame of the show) and one
+# picture per pass, taken from the trace by replaying it, plus groups.txt (the frame's named
+# groups and their call counts). With RenderDoc it gets frame_ENTRY.rdc. Without a display it
+# runs under Xvfb.
 # Environment: LANTERNFALL_BUILD_DIR (default build), APITRACE and GLRETRACE (the tools).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/build.sh
 
 usage="usage: scripts/capture.sh [--renderdoc] ENTRY [OUT_DIR]  (ENTRY: a camera path entry, e.g. 586)"
 tool=apitrace
@@ -22,18 +24,16 @@ if [[ $# -lt 1 || $# -gt 2 || ! "$1" =~ ^[0-9]+$ ]]; then
     exit 2
 fi
 entry=$1
-out=${2:-build/capture/$entry}
-build=${LANTERNFALL_BUILD_DIR:-build}
+out=${2:-$build_dir/capture/$entry}
 apitrace=${APITRACE:-apitrace}
 glretrace=${GLRETRACE:-glretrace}
 python=/usr/bin/python3
 
-bash scripts/deps.sh
-if [[ ! -f "$build/CMakeCache.txt" ]]; then
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-fi
-cmake --build "$build" --target content capture_frame -j"$(nproc)" >/dev/null
-frame_program="$build/tools/capture_frame"
+install_missing
+# A first configure shows what it finds; the build itself stays quiet.
+configure_build
+build_targets --target content capture_frame >/dev/null
+frame_program="$build_dir/tools/capture_frame"
 # An entry past the end of the path gets the program's own usage line and status 2.
 "$frame_program" --check "$entry"
 
@@ -55,7 +55,7 @@ mkdir -p "$out"
 log="$out/capture.log"
 if [[ "$tool" == renderdoc ]]; then
     capture="$out/frame_$entry.rdc"
-    bash scripts/on_display.sh "$python" tools/capture/renderdoc_capture.py "$frame_program" "$entry" \
+    on_display "$python" tools/capture/renderdoc_capture.py "$frame_program" "$entry" \
         "$capture"
     echo "Open it in RenderDoc:  qrenderdoc $capture"
     exit 0
@@ -67,7 +67,7 @@ fi
 trace="$out/frame_$entry.trace"
 whole="$out/whole_run.trace"
 rm -f "$trace" "$whole"
-if ! bash scripts/on_display.sh "$apitrace" trace --output "$whole" "$frame_program" "$entry" >"$log" 2>&1; then
+if ! on_display "$apitrace" trace --output "$whole" "$frame_program" "$entry" >"$log" 2>&1; then
     cat "$log" >&2
     echo "capture: tracing entry $entry failed" >&2
     exit 1
@@ -79,7 +79,7 @@ if ! "$apitrace" gltrim --frames=$((frames - 1)) --output "$trace" "$whole" >>"$
     exit 1
 fi
 rm -f "$whole"
-APITRACE="$apitrace" GLRETRACE="$glretrace" bash scripts/on_display.sh "$python" tools/capture/pass_pictures.py "$trace" "$out"
+APITRACE="$apitrace" GLRETRACE="$glretrace" on_display "$python" tools/capture/pass_pictures.py "$trace" "$out"
 
 echo "Trace: $trace (set-up, then path entry $entry: the groups are in $out/groups.txt)"
 echo "Pass pictures: $out/*.png"

@@ -2,26 +2,29 @@
 # Builds and runs the demo from the repository root. Without a display it runs the
 # demo under a virtual X server for LANTERNFALL_SECONDS (default 20) seconds, saves
 # a screenshot of the window to build/lanternfall.png and what it played to
-# build/lanternfall-audio.wav.
+# build/lanternfall-audio.wav. LANTERNFALL_BUILD_DIR, when set, replaces build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/build.sh
 
 seconds=${LANTERNFALL_SECONDS:-20}
-screenshot=build/lanternfall.png
-audio=build/lanternfall-audio.wav
+screenshot=$build_dir/lanternfall.png
+audio=$build_dir/lanternfall-audio.wav
 
 if [[ "${1:-}" != "--headless" ]]; then
-    bash scripts/build.sh
+    install_missing
+    build_targets --target content lanternfall screenshot
     if [[ -n "${DISPLAY:-}" ]]; then
-        exec ./build/lanternfall
+        exec "$build_dir/lanternfall"
     fi
     echo "No display: running the demo for ${seconds} s under Xvfb, then saving ${screenshot} and ${audio}."
     exec xvfb-run -a -s "-screen 0 1280x768x24" bash scripts/run.sh --headless
 fi
 
 # No sound card on a server: OpenAL writes the mix to a file instead.
-printf '[general]\ndrivers = wave\n[wave]\nfile = %s\n' "$PWD/$audio" >build/alsoft.conf
-ALSOFT_CONF="$PWD/build/alsoft.conf" ./build/lanternfall &
+config=$build_dir/alsoft.conf
+printf '[general]\ndrivers = wave\n[wave]\nfile = %s\n' "$(realpath -m "$audio")" >"$config"
+ALSOFT_CONF=$(realpath "$config") "$build_dir/lanternfall" &
 demo=$!
 window=$(timeout 60 xdotool search --sync --name '^Lanternfall' | head -n 1 || true)
 if [[ -z "$window" ]]; then
@@ -36,7 +39,7 @@ for ((s = 0; s < seconds; ++s)); do
 done
 if kill -0 "$demo" 2>/dev/null; then
     echo "Window title: $(xdotool getwindowname "$window")"
-    ./build/screenshot "$screenshot" "$window" && echo "Screenshot saved to ${screenshot}"
+    "$build_dir/screenshot" "$screenshot" "$window" && echo "Screenshot saved to ${screenshot}"
     xdotool windowfocus --sync "$window" key Escape
 fi
 status=0

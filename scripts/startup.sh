@@ -2,16 +2,18 @@
 # Times the demo's start-up as a viewer sees it: from just before the process starts until
 # its first buffer swap returns, over several runs (default 8). A small library preloaded
 # into the demo takes the time at the swap and ends the process there.
-# Usage: scripts/startup.sh [RUNS]
+# Usage: scripts/startup.sh [RUNS]. The build folder is build/, or LANTERNFALL_BUILD_DIR.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/build.sh
 
 runs=${1:-8}
-bash scripts/build.sh --target lanternfall first_swap_hook >/dev/null
-hook="$PWD/build/tools/libfirst_swap_hook.so"
+install_missing
+build_targets --target content lanternfall first_swap_hook >/dev/null
+hook=$(realpath "$build_dir/tools/libfirst_swap_hook.so")
 measure='
-for ((i = 1; i <= '"$runs"'; i++)); do
-    LANTERNFALL_START_NS=$(date +%s%N) LD_PRELOAD='"$hook"' ALSOFT_DRIVERS=null \
-        ./build/lanternfall 2>&1 >/dev/null | grep "first frame after"
+for ((i = 1; i <= $1; i++)); do
+    LANTERNFALL_START_NS=$(date +%s%N) LD_PRELOAD=$2 ALSOFT_DRIVERS=null \
+        "$3" 2>&1 >/dev/null | grep "first frame after"
 done'
-bash scripts/on_display.sh bash -c "$measure"
+on_display bash -c "$measure" measure "$runs" "$hook" "$build_dir/lanternfall"

@@ -4,8 +4,11 @@
 # (default build/timedemo.csv and build/timedemo.png). Without a display it runs under
 # Xvfb. Usage: scripts/timedemo.sh [--from SECONDS] [--to SECONDS] [--csv FILE]
 # [--plot FILE.png] [--passes] [--finish] [--overhead] (--help for more).
+# The timedemo is built in build/, or LANTERNFALL_BUILD_DIR; the default files stay the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/build.sh
 
-bash scripts/build.sh --target content timedemo
-exec bash scripts/on_display.sh ./build/tools/timedemo "$@"
+install_missing
+build_targets --target content timedemo
+on_display "$build_dir/tools/timedemo" "$@"

@@ -1,5 +1,7 @@
 #include "dungeon_geometry.h"
 #include "dungeon_layout.h"
+#include "obj_file.h"
+#include "open_space.h"
 #include "parts.h"
 
 #include <chrono>

@@ -7,8 +7,8 @@
 #include <glm/vec3.hpp>
 
 #include <array>
+#include <cmath>
 #include <cstddef>
-#include <string>
 #include <vector>
 
 enum class Material { wall, floor, ceiling, wood, metal, ground };
@@ -17,8 +17,17 @@ constexpr int materialCount = 6;
 // One texture repeat (a 512-texel tile) per this many world units, everywhere.
 constexpr float textureTileSize = 2.0f;
 
-// The material's name in the MTL file and in its texture file names.
-const char* materialName(Material material);
+constexpr float pi = 3.14159265358979f;
+constexpr float twoPi = 2.0f * pi;
+
+// `y` straight up, and the horizontal unit vector `angle` radians from +x towards +z.
+inline glm::vec3 up(float y) {
+    return glm::vec3(0.0f, y, 0.0f);
+}
+
+inline glm::vec3 around(float angle) {
+    return glm::vec3(std::cos(angle), 0.0f, std::sin(angle));
+}
 
 struct MeshVertex {
     glm::vec3 position;
@@ -100,8 +109,3 @@ float archUndersideLow(const Arch& arch, float from, float to);
 // corner ends in the middle of an edge: such T-junctions rasterise with hairline
 // cracks along the edge. A triangle so split becomes a fan about its centre.
 void joinTJunctions(MeshSet& mesh);
-
-// Writes the OBJ (one object per material, scaled by modelScale) and the MTL.
-bool writeObj(const std::string& path, const MeshSet& mesh, const std::string& mtlFileName,
-              float modelScale);
-bool writeMtl(const std::string& path);

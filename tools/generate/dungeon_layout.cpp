@@ -1,16 +1,13 @@
 #include "dungeon_layout.h"
 
+#include "dungeon_outside.h"
 #include "dungeon_props.h"
 #include "effects/light_path.h"
-#include "image_io.h"
-#include "noise.h"
-
-#include <glm/geometric.hpp>
-#include <glm/vector_relational.hpp>
+#include "floor_rose.h"
+#include "solids.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <iterator>
 #include <limits>
 
@@ -161,56 +158,6 @@ constexpr glm::vec3 tableAt{-3.9f, 0.0f, 1.2f};
 constexpr float tableYaw = 0.08f;
 constexpr glm::vec3 roseAt{-5.2f, 0.0f, 8.2f};
 
-// Outside, on the ground.
-struct RuinPlan {
-    float x0, z0, x1, z1, low, high;
-};
-constexpr RuinPlan ruins[] = {
-    {-12.0f, -19.5f, -1.6f, -19.5f, 0.4f, 2.4f},
-    {3.6f, -19.5f, 14.0f, -19.5f, 0.4f, 2.2f},
-    {-8.0f, -9.5f, -8.0f, -18.5f, 0.3f, 1.6f},
-    {10.0f, -10.5f, 10.0f, -18.5f, 0.3f, 1.4f},
-};
-constexpr std::uint64_t ruinSeed = 0x4a11;
-struct GatePostPlan {
-    float x, z, height;
-};
-constexpr GatePostPlan gatePosts[] = {{-1.25f, -19.5f, 3.2f}, {3.25f, -19.5f, 2.9f}};
-constexpr float gatePostHalf = 0.35f;
-constexpr PillarPlan stumps[] = {
-    {-5.4f, -12.5f, 1.4f}, {7.4f, -13.5f, 0.8f}, {-6.0f, -16.0f, 2.2f}};
-struct RubblePlan {
-    float x, z, size;
-};
-constexpr RubblePlan rubble[] = {{-2.6f, -11.6f, 0.4f}, {4.4f, -12.3f, 0.35f},
-                                 {-1.7f, -14.2f, 0.3f}, {5.1f, -16.6f, 0.45f},
-                                 {-3.2f, -17.0f, 0.3f}, {1.9f, -17.8f, 0.25f}};
-constexpr std::uint64_t rubbleSeed = 0x7b1e;
-constexpr float rubbleTurn = 3.0f;
-// Low mounds on the open ground, kept off the ruins and the camera's way out; far off,
-// long rises lift the ground's edge into the hills on the horizon.
-struct MoundPlan {
-    float x, z, radiusX, radiusZ, height, yaw;
-};
-constexpr MoundPlan mounds[] = {
-    {-20.0f, -14.0f, 5.0f, 3.5f, 0.5f, 0.4f},  {21.0f, -16.0f, 6.0f, 4.0f, 0.7f, -0.3f},
-    {-16.0f, -30.0f, 8.0f, 5.0f, 1.0f, 0.2f},  {8.0f, -32.0f, 9.0f, 6.0f, 0.8f, 0.6f},
-    {30.0f, -36.0f, 10.0f, 7.0f, 1.6f, -0.5f}, {-34.0f, -40.0f, 9.0f, 8.0f, 1.4f, 0.9f},
-    {-4.0f, -48.0f, 12.0f, 7.0f, 1.2f, 0.1f},  {-28.0f, -75.0f, 17.0f, 11.0f, 4.5f, 0.15f},
-    {6.0f, -80.0f, 20.0f, 9.0f, 3.5f, -0.1f},  {34.0f, -80.0f, 14.0f, 12.0f, 5.0f, 0.3f},
-};
-constexpr std::uint64_t moundSeed = 0x30d5;
-// Small stones strewn over the ground around the ruins, none on the camera's way out
-// or under the stars' region, none on a mound.
-constexpr int scatteredStones = 40;
-constexpr std::uint64_t stoneSeed = 0x57a7;
-constexpr float stoneSmallest = 0.1f;
-constexpr float stoneLargest = 0.3f;
-constexpr glm::vec2 stoneFieldMin{-32.0f, -44.0f};
-constexpr glm::vec2 stoneFieldMax{32.0f, -9.0f};
-constexpr glm::vec2 stoneKeepOutMin{-6.0f, -19.0f};
-constexpr glm::vec2 stoneKeepOutMax{8.0f, -4.0f};
-
 // How far past a face the air behind it is probed.
 constexpr float faceProbe = 1e-3f;
 
@@ -219,16 +166,6 @@ struct AirRoom {
     Material floor;
     unsigned closedFaces;
 };
-
-bool contains(const Box& box, glm::vec3 p) {
-    return p.x >= box.min.x && p.x <= box.max.x && p.y >= box.min.y && p.y <= box.max.y &&
-           p.z >= box.min.z && p.z <= box.max.z;
-}
-
-float distanceToBox(const Box& box, glm::vec3 p) {
-    const glm::vec3 outside = glm::max(glm::max(box.min - p, p - box.max), glm::vec3(0.0f));
-    return glm::length(outside);
-}
 
 float roundDown(float value) {
     return std::floor(value / levelStep) * levelStep;
@@ -512,50 +449,6 @@ void addRoomFurniture(Solids& solids, float floorY) {
     }
 }
 
-void addOutsideFurniture(Solids& solids, float groundY) {
-    Pcg32 random = makePcg32(ruinSeed);
-    for (const RuinPlan& ruin : ruins) {
-        addRuinWall(solids, {ruin.x0, groundY, ruin.z0}, {ruin.x1, groundY, ruin.z1}, ruin.low,
-                    ruin.high, random);
-    }
-    for (const GatePostPlan& post : gatePosts) {
-        addSolidBlock(solids, Material::wall,
-                      {{post.x, groundY + 0.5f * post.height, post.z},
-                       {gatePostHalf, 0.5f * post.height, gatePostHalf}},
-                      allFaces & ~faceNegY);
-    }
-    for (const PillarPlan& stump : stumps) {
-        addStump(solids, {stump.x, groundY, stump.z}, stump.height);
-    }
-    Pcg32 scatter = makePcg32(rubbleSeed);
-    for (const RubblePlan& stone : rubble) {
-        addRubble(solids, {stone.x, groundY, stone.z}, stone.size,
-                  nextRange(scatter, 0.0f, rubbleTurn));
-    }
-    Pcg32 relief = makePcg32(moundSeed);
-    for (const MoundPlan& mound : mounds) {
-        addMound(solids, {mound.x, groundY, mound.z}, {mound.radiusX, mound.radiusZ}, mound.height,
-                 mound.yaw, relief);
-    }
-    Pcg32 strewn = makePcg32(stoneSeed);
-    for (int placed = 0; placed < scatteredStones;) {
-        const glm::vec2 at(nextRange(strewn, stoneFieldMin.x, stoneFieldMax.x),
-                           nextRange(strewn, stoneFieldMin.y, stoneFieldMax.y));
-        const float size = nextRange(strewn, stoneSmallest, stoneLargest);
-        const float yaw = nextRange(strewn, 0.0f, rubbleTurn);
-        const bool keptOut = glm::all(glm::greaterThan(at, stoneKeepOutMin)) &&
-                             glm::all(glm::lessThan(at, stoneKeepOutMax));
-        const bool onMound =
-            std::any_of(std::begin(mounds), std::end(mounds), [&](const MoundPlan& m) {
-                return glm::distance(at, glm::vec2(m.x, m.z)) < std::max(m.radiusX, m.radiusZ);
-            });
-        if (!keptOut && !onMound) {
-            addRubble(solids, {at.x, groundY, at.y}, size, yaw);
-            ++placed;
-        }
-    }
-}
-
 } // namespace
 
 std::vector<glm::vec3> simulateLightRoute() {
@@ -591,49 +484,4 @@ void buildDungeon(const Levels& levels, MeshSet& mesh, OpenSpace& space) {
     addStairFurniture(solids, levels);
     addRoomFurniture(solids, levels.floorY);
     addOutsideFurniture(solids, levels.groundY);
-}
-
-bool isOpen(const OpenSpace& space, glm::vec3 point, float clearance) {
-    for (const Box& solid : space.solids) {
-        if (distanceToBox(solid, point) < clearance) {
-            return false;
-        }
-    }
-    for (int dx = -1; dx <= 1; ++dx) {
-        for (int dy = -1; dy <= 1; ++dy) {
-            for (int dz = -1; dz <= 1; ++dz) {
-                glm::vec3 offset(dx, dy, dz);
-                if (offset != glm::vec3(0.0f)) {
-                    offset = glm::normalize(offset) * clearance;
-                }
-                const glm::vec3 p = point + offset;
-                const bool inAir = std::any_of(space.air.begin(), space.air.end(),
-                                               [&](const Box& box) { return contains(box, p); });
-                if (!inAir) {
-                    return false;
-                }
-            }
-        }
-    }
-    return true;
-}
-
-bool writeOpenSpace(const std::string& path, const OpenSpace& space) {
-    std::string text =
-        "# Open space of the Lanternfall dungeon, in world units (the model is drawn at 0.1).\n"
-        "# air minX minY minZ maxX maxY maxZ: a box of air; the air is the union of them.\n"
-        "# solid minX minY minZ maxX maxY maxZ: bounds of something standing in the air.\n"
-        "# A point is open when an air box holds it and no solid box does.\n";
-    char line[160];
-    for (int kind = 0; kind < 2; ++kind) {
-        for (const Box& box : kind == 0 ? space.air : space.solids) {
-            std::snprintf(line, sizeof line, "%s %.3f %.3f %.3f %.3f %.3f %.3f\n",
-                          kind == 0 ? "air" : "solid", static_cast<double>(box.min.x),
-                          static_cast<double>(box.min.y), static_cast<double>(box.min.z),
-                          static_cast<double>(box.max.x), static_cast<double>(box.max.y),
-                          static_cast<double>(box.max.z));
-            text += line;
-        }
-    }
-    return writeTextFile(path, text);
 }

@@ -5,7 +5,6 @@
 
 namespace {
 
-constexpr double pi = 3.14159265358979323846;
 constexpr std::uint64_t goldenGamma = 0x9e3779b97f4a7c15ULL;
 constexpr double referenceRate = 44100.0;
 // Mutually prime delays (at 44.1 kHz) of a large stone room; lengths that share

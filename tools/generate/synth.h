@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+constexpr double pi = 3.14159265358979323846;
+
 struct Rng {
     std::uint64_t state;
 };

@@ -1,0 +1,118 @@
+// A choir singing the chords on slowly changing vowels.
+#include "music_score.h"
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+constexpr std::uint64_t choirSeed = 0xc401c5eedULL;
+
+// Choir: detuned saws with vibrato through vowel formants, swelling over each chord.
+constexpr int formantCount = 3;
+constexpr int choirSingers = 3; // saws per sung note
+
+struct Vowel {
+    double formantHz[formantCount];
+    double gain[formantCount];
+};
+
+constexpr Vowel vowels[] = {
+    {{325.0, 700.0, 2530.0}, {1.0, 0.3, 0.04}},  // oo
+    {{450.0, 800.0, 2830.0}, {1.0, 0.45, 0.06}}, // oh
+    {{650.0, 1080.0, 2650.0}, {1.0, 0.5, 0.07}}, // ah, darkened
+};
+constexpr double choirFormantQ = 7.0;
+constexpr double choirDetuneCents[choirSingers] = {-7.0, 0.0, 6.0};
+constexpr double choirVibratoHz = 4.6;
+constexpr double choirVibratoDepth = 0.003;
+constexpr double choirVibratoSpread = 0.07; // singers drift apart rather than wobble together
+constexpr double choirBreath = 0.08;
+constexpr double choirLeadSeconds = 1.5;
+constexpr double choirTailSeconds = 4.5;
+constexpr double choirAttackSeconds = 5.0;
+constexpr double choirReleaseSeconds = 6.0;
+constexpr double choirPanWidth = 0.55;
+constexpr double choirPanJitter = 0.1;
+constexpr float choirGain = 0.25f;
+constexpr float choirDry = 0.35f;
+constexpr float choirReverbSend = 0.9f;
+
+std::vector<float> singChoirNote(double noteHz, double seconds, const Vowel& from, const Vowel& to,
+                                 Rng& rng) {
+    const std::size_t frames = static_cast<std::size_t>(seconds * sampleRate);
+    std::vector<float> voice(frames);
+    // Each saw is a singer of the section, with its own pitch, vibrato and starting phase.
+    double phases[choirSingers];
+    double vibratoPhases[choirSingers];
+    double increments[choirSingers] = {};
+    for (int s = 0; s < choirSingers; ++s) {
+        phases[s] = uniform(rng, 0.0, 1.0);
+        vibratoPhases[s] = uniform(rng, 0.0, 2.0 * pi);
+    }
+    const std::uint64_t breathSeed = nextBits(rng);
+    Svf formants[formantCount];
+    SvfCoefficients coefficients[formantCount];
+    double gains[formantCount] = {};
+    for (std::size_t i = 0; i < frames; ++i) {
+        const double t = static_cast<double>(i) / sampleRate;
+        if (i % controlFrames == 0) {
+            const double morph = smoothStep(t / seconds);
+            for (int f = 0; f < formantCount; ++f) {
+                const double hz = from.formantHz[f] + (to.formantHz[f] - from.formantHz[f]) * morph;
+                coefficients[f] = svfCoefficients(hz, choirFormantQ, sampleRate);
+                gains[f] = from.gain[f] + (to.gain[f] - from.gain[f]) * morph;
+            }
+            for (int s = 0; s < choirSingers; ++s) {
+                const double vibrato =
+                    1.0 + choirVibratoDepth * std::sin(2.0 * pi * choirVibratoHz *
+                                                           (1.0 + choirVibratoSpread * s) * t +
+                                                       vibratoPhases[s]);
+                increments[s] =
+                    noteHz * std::pow(2.0, choirDetuneCents[s] / 1200.0) * vibrato / sampleRate;
+            }
+        }
+        double source = choirBreath * hashNoise(i, breathSeed);
+        for (int s = 0; s < choirSingers; ++s) {
+            source += blepSaw(phases[s], increments[s]) / choirSingers;
+            phases[s] += increments[s];
+            if (phases[s] >= 1.0) {
+                phases[s] -= 1.0;
+            }
+        }
+        double sung = 0.0;
+        for (int f = 0; f < formantCount; ++f) {
+            sung += gains[f] * processSvf(formants[f], coefficients[f], source).band;
+        }
+        const double rise = smoothStep(t / choirAttackSeconds);
+        const double fall = smoothStep((seconds - t) / choirReleaseSeconds);
+        voice[i] = static_cast<float>(sung * rise * fall);
+    }
+    return voice;
+}
+
+} // namespace
+
+void renderChoir(Buses& buses) {
+    Rng rng{choirSeed};
+    for (int c = 0; c < chordCount; ++c) {
+        const Chord& chord = chords[c];
+        if (chord.choir <= 0.0) {
+            continue;
+        }
+        const Vowel& from = vowels[chord.vowel];
+        const Vowel& to = vowels[chords[(c + 1) % chordCount].vowel];
+        const double start = c * chordSeconds - choirLeadSeconds;
+        const double seconds = choirLeadSeconds + chordSeconds + choirTailSeconds;
+        for (int v = 0; v < chordVoices; ++v) {
+            const std::vector<float> note =
+                singChoirNote(midiToHz(chord.voices[v]), seconds, from, to, rng);
+            const PanGains gains = panGains(choirPanWidth * (2.0 * v / (chordVoices - 1) - 1.0) +
+                                            uniform(rng, -choirPanJitter, choirPanJitter));
+            const float gain = choirGain * static_cast<float>(chord.choir);
+            mixWrapped(buses.dry, note, toFrame(start), gains, gain * choirDry);
+            mixWrapped(buses.reverb, note, toFrame(start), gains, gain * choirReverbSend);
+        }
+    }
+}

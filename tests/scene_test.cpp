@@ -578,6 +578,56 @@ TEST_F(SceneTest, BlurSpreadsLightIntoARoundHalo) {
     EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
 }
 
+// A light against one edge of the picture glows inward and not at the opposite edge: past
+// the border the blur reads the border, not the other side. One patch lies against the left
+// edge, one against the bottom, each in the scene and its bright part as a lamp is.
+TEST_F(SceneTest, GlowStaysOffTheOppositeEdge) {
+    constexpr int depth = 4;
+    constexpr int half = 8;
+    constexpr float light = 20.0f;
+    constexpr int glowDistance = 20;
+    constexpr int lit = 50;
+    constexpr int dark = 2;
+    const int midX = screenWidth / 2;
+    const int midY = screenHeight / 2;
+    std::vector<float> hdr(static_cast<size_t>(screenWidth) * screenHeight * 3, 0.0f);
+    const auto fill = [&](int x0, int y0, int w, int h) {
+        for (int y = y0; y < y0 + h; ++y) {
+            std::fill_n(hdr.begin() + (static_cast<long>(y) * screenWidth + x0) * 3, w * 3, light);
+        }
+    };
+    fill(0, midY - half, depth, 2 * half);
+    fill(midX - half, 0, 2 * half, depth);
+    const BloomTargets& targets = scene->bloomTargets;
+    for (GLuint texture : targets.colorBuffers) {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, screenWidth, screenHeight, GL_RGB, GL_FLOAT,
+                        hdr.data());
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+    scene->frameCamera.bloom = true;
+    scene->frameCamera.exposure = 1.0f;
+    scene->renderBloom();
+    const Picture shown = readScreen();
+    keepPicture("glow_at_edges", shown);
+
+    // Rows top first: the bottom patch is at the last row.
+    const auto red = [&](int x, int row) {
+        return static_cast<int>(shown.rgb[(static_cast<size_t>(row) * screenWidth + x) * 3]);
+    };
+    EXPECT_GT(red(glowDistance, midY), lit);
+    EXPECT_GT(red(midX, screenHeight - 1 - glowDistance), lit);
+    int leftOpposite = 0;
+    int bottomOpposite = 0;
+    for (int k = -3 * half; k < 3 * half; ++k) {
+        leftOpposite = std::max(leftOpposite, red(screenWidth - 1, midY + k));
+        bottomOpposite = std::max(bottomOpposite, red(midX + k, 0));
+    }
+    EXPECT_LE(leftOpposite, dark) << "the right edge glows with the left edge's light";
+    EXPECT_LE(bottomOpposite, dark) << "the top edge glows with the bottom edge's light";
+    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+}
+
 // The composite smooths geometric edges and leaves texture detail alone. Its input is
 // written straight into the HDR target: a bright field, a dark box turned so its edges
 // are staircases, and a patch of fine noise like stone.

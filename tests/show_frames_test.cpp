@@ -1,0 +1,172 @@
+#include "app/camera.h"
+#include "app/camera_path.h"
+#include "app/frame_loop.h"
+#include "app/input.h"
+#include "gfx/screen.h"
+#include "scene/scene.h"
+#include "show/clock.h"
+#include "show/span.h"
+#include "show/window.h"
+#include "support/gl_context.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+// Half a second of keys held in free flight.
+constexpr int heldFrames = 30;
+// Where the stars' light is centred on the show's last frame, in pixels from the top left,
+// as it is seen today; their birthplace moved half a unit up, down, sideways, nearer or
+// farther shifts it by 30 or more.
+constexpr glm::dvec2 keptStarLightCentre(682.0, 271.0);
+constexpr double starLightTolerance = 8.0;
+// Less than this (summed over the channels) is no star's light.
+constexpr double starLightFloor = 0.05;
+
+std::vector<std::string> glMessages;
+
+void GLAPIENTRY collectGlMessage(GLenum, GLenum type, GLuint, GLenum severity, GLsizei,
+                                 const GLchar* message, const void*) {
+    if (type == GL_DEBUG_TYPE_ERROR || severity == GL_DEBUG_SEVERITY_HIGH) {
+        glMessages.emplace_back(message);
+    }
+}
+
+void press(int key) {
+    recordKeyEvent(key, GLFW_PRESS);
+}
+void release(int key) {
+    recordKeyEvent(key, GLFW_RELEASE);
+}
+
+// One Scene for the program, on a context of the demo's size that reports what the driver
+// refuses. The demo itself never asks.
+class ShowFrames : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        requireGlContext(screenWidth, screenHeight);
+        GLint flags = 0;
+        glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
+        ASSERT_NE(flags & GL_CONTEXT_FLAG_DEBUG_BIT, 0) << "not a debug context";
+        glEnable(GL_DEBUG_OUTPUT);
+        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+        glDebugMessageCallback(collectGlMessage, nullptr);
+        setDemoGlState();
+        scene = new Scene();
+        setUpMessages = glMessages;
+        showStart = saveRunState(*scene);
+    }
+
+    void SetUp() override {
+        ASSERT_NE(scene, nullptr);
+        glMessages.clear();
+    }
+
+    static Scene* scene;
+    static std::vector<std::string> setUpMessages;
+    static SceneRunState showStart;
+};
+
+Scene* ShowFrames::scene = nullptr;
+std::vector<std::string> ShowFrames::setUpMessages;
+SceneRunState ShowFrames::showStart;
+
+// Whole frames at moments of the show, and one in free flight reached through the keys as
+// a viewer reaches it: C, then Space (bloom off) and E (brighter) held while flying on.
+TEST_F(ShowFrames, NoGlErrorInAWholeFrame) {
+    struct Moment {
+        const char* name;
+        long entry;
+        bool freeFlight;
+    };
+    const Moment moments[] = {{"the pillared hall", 586, false},
+                              {"the corridor", 4200, false},
+                              {"the stars", 8700, false},
+                              {"free flight, bloom off, brighter", 8700, true}};
+    std::ostringstream reported;
+    for (const std::string& message : setUpMessages) {
+        reported << "set-up: " << message << "\n";
+    }
+    for (const Moment& moment : moments) {
+        bringSceneTo(*scene, showStart, moment.entry, showFrameRate);
+        if (moment.freeFlight) {
+            press(GLFW_KEY_C);
+            release(GLFW_KEY_C);
+            ASSERT_FALSE(pathPlayback);
+            for (int key : {GLFW_KEY_W, GLFW_KEY_SPACE, GLFW_KEY_E}) {
+                press(key);
+            }
+            for (int frame = 0; frame < heldFrames; ++frame) {
+                processInput(deltaTime);
+            }
+            for (int key : {GLFW_KEY_W, GLFW_KEY_SPACE, GLFW_KEY_E}) {
+                release(key);
+            }
+        }
+        glMessages.clear();
+        scene->render(showTime(moment.entry, showFrameRate));
+        for (const std::string& message : glMessages) {
+            reported << moment.name << " (entry " << moment.entry << "): " << message << "\n";
+        }
+        if (moment.freeFlight) {
+            EXPECT_FALSE(scene->frameCamera.bloom);
+            EXPECT_GT(scene->frameCamera.exposure, defaultExposure);
+            press(GLFW_KEY_C);
+            release(GLFW_KEY_C);
+        }
+        // Between frames, a call the driver must refuse reaches the listener.
+        glMessages.clear();
+        glEnable(GL_NONE);
+        EXPECT_EQ(glMessages.size(), 1u) << "the listener missed glEnable(GL_NONE)";
+    }
+    EXPECT_TRUE(pathPlayback);
+    EXPECT_EQ(reported.str(), "");
+}
+
+// Where the stars are born decides where the viewer sees them. At the show's last frame,
+// eight seconds into the stars and seen from the path's end, the light the stars add (the
+// frame against itself drawn with the pool emptied; the star born in that frame is in both)
+// is centred where it is kept.
+TEST_F(ShowFrames, StarsShineWhereTheyAreKept) {
+    const long last = framesBetween(0.0, -1.0, showFrameRate, cameraPath.size()).end - 1;
+    const auto hdrScene = [&](bool withStars) {
+        bringSceneTo(*scene, showStart, last, showFrameRate);
+        if (!withStars) {
+            for (Particle& star : scene->particles->particles) {
+                star.life = 0.0f;
+            }
+        }
+        scene->render(showTime(last, showFrameRate));
+        std::vector<float> texels(static_cast<size_t>(screenWidth) * screenHeight * 3);
+        glBindTexture(GL_TEXTURE_2D, scene->bloomTargets.colorBuffers[0]);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_FLOAT, texels.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        return texels;
+    };
+    const std::vector<float> lit = hdrScene(true);
+    const std::vector<float> unlit = hdrScene(false);
+    double total = 0.0;
+    glm::dvec2 weighted(0.0);
+    for (int y = 0; y < screenHeight; ++y) {
+        for (int x = 0; x < screenWidth; ++x) {
+            const size_t at = (static_cast<size_t>(y) * screenWidth + x) * 3;
+            double added = 0.0;
+            for (size_t c = 0; c < 3; ++c) {
+                added += lit[at + c] - unlit[at + c];
+            }
+            if (added > starLightFloor) {
+                total += added;
+                weighted += added * glm::dvec2(x, screenHeight - 1 - y);
+            }
+        }
+    }
+    ASSERT_GT(total, 0.0) << "no star in sight";
+    const glm::dvec2 centre = weighted / total;
+    EXPECT_LT(glm::distance(centre, keptStarLightCentre), starLightTolerance)
+        << "the stars' light is centred at (" << centre.x << ", " << centre.y << ")";
+}
+
+} // namespace

@@ -158,7 +158,7 @@ TEST(TimedemoOptions, RangesAndFilesAreReadOrRefusedInOneLine) {
 
     for (const char* help : {"--help", "-h"}) {
         TimedemoOptions asked;
-        ASSERT_TRUE(parseTimedemoOptions({"--from", "3", help, "--bogus"}, asked, error));
+        ASSERT_TRUE(parseTimedemoOptions({"--from", "0", help, "--bogus"}, asked, error));
         EXPECT_TRUE(asked.help) << help;
     }
     for (const char* option :

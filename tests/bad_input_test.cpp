@@ -22,15 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> debugErrors;
-
-void GLAPIENTRY collectDebugError(GLenum, GLenum type, GLuint, GLenum, GLsizei,
-                                  const GLchar* message, const void*) {
-    if (type == GL_DEBUG_TYPE_ERROR) {
-        debugErrors.emplace_back(message);
-    }
-}
-
 constexpr const char* minimalVertex = "#version 330 core\n"
                                       "layout (location = 0) in vec3 position;\n"
                                       "void main() { gl_Position = vec4(position, 1.0); }\n";
@@ -204,17 +195,15 @@ TEST_F(BadInput, MeshesWithFewerMapsThanTheLastDrawWithoutGlErrors) {
     }
     glBindTexture(GL_TEXTURE_2D, 0);
 
-    glEnable(GL_DEBUG_OUTPUT);
-    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
-    glDebugMessageCallback(collectDebugError, nullptr);
-    debugErrors.clear();
+    listenForGlErrors();
+    glErrors.clear();
     glUseProgram(lighting.ID);
     for (const Mesh& mesh : meshes) {
         mesh.draw(lighting.ID, cube);
     }
     glUseProgram(0);
     glDebugMessageCallback(nullptr, nullptr);
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 }
 
 // Texture references that climb out of the model's tree are refused with one line and

@@ -54,7 +54,6 @@ constexpr int clipFrames = 60;
 // Out of order; the third is a quarter of a second into the stars, when the show has the
 // first few out.
 constexpr int comparedFrames[] = {59, 0, 45, 30};
-constexpr long starsEntry = clipFirstFrame + 45;
 constexpr double minPsnr = 38.0;
 constexpr double minCorrelation = 0.9;
 // The AAC encoder's delay and frame: the sound may sit this many samples off the music.
@@ -262,18 +261,15 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
     EXPECT_EQ(decoded.audioChannels, 2);
     EXPECT_NEAR(decoded.audioSeconds, decoded.videoSeconds, 1.0 / fps);
 
-    // The preview's stills of the same entries, given out of order, so that one in the
-    // stars' first second comes after a later star view: decoded as a player does, the frames
-    // are those pictures. Alone, that still is the same.
+    // The preview's stills of the same entries, given out of order: decoded as a player does,
+    // the frames are those pictures. (That a view is the same whatever views came before is
+    // the show clock's own test.)
     std::vector<std::string> args = {"--out", file("stills"), "--only"};
     for (int k : comparedFrames) {
         args.push_back(std::to_string(clipFirstFrame + k));
     }
     const ProgramRun stills = runProgram(PREVIEW_BINARY, args);
     ASSERT_EQ(stills.status, 0) << joinedLines(stills.lines);
-    const ProgramRun alone =
-        runProgram(PREVIEW_BINARY, {"--out", file("alone"), "--only", std::to_string(starsEntry)});
-    ASSERT_EQ(alone.status, 0) << joinedLines(alone.lines);
     const auto still = [&](const std::string& folder, long entry) {
         int width = 0;
         int height = 0;
@@ -282,8 +278,6 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
             readRgbPng(folder + "/view_" + std::to_string(entry) + ".png", width, height, rgb));
         return rgb;
     };
-    EXPECT_EQ(psnr(still(file("alone"), starsEntry), still(file("stills"), starsEntry)), 99.0)
-        << "the views before it changed the picture";
     // The contact sheet has each view shrunk four times, in the order given: the first one
     // at its left.
     int sheetWidth = 0;

@@ -36,15 +36,6 @@ constexpr const char* referenceFolder = "tests/reference";
 constexpr int cropBlock = 8;
 constexpr double cropTolerance = 2.0;
 
-std::vector<std::string> debugErrors;
-
-void GLAPIENTRY collectDebugMessage(GLenum, GLenum type, GLuint, GLenum, GLsizei,
-                                    const GLchar* message, const void*) {
-    if (type == GL_DEBUG_TYPE_ERROR) {
-        debugErrors.emplace_back(message);
-    }
-}
-
 struct Picture {
     int width = 0;
     int height = 0;
@@ -180,18 +171,16 @@ class SceneTest : public testing::Test {
         glViewport(0, 0, screenWidth, screenHeight);
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(GL_LESS);
-        glEnable(GL_DEBUG_OUTPUT);
-        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
-        glDebugMessageCallback(collectDebugMessage, nullptr);
+        listenForGlErrors();
         testing::internal::CaptureStdout();
         scene = new Scene();
         setUpOutput = testing::internal::GetCapturedStdout();
-        setUpErrors = debugErrors;
+        setUpErrors = glErrors;
     }
 
     void SetUp() override {
         ASSERT_NE(scene, nullptr);
-        debugErrors.clear();
+        glErrors.clear();
         savedCamera = camera;
         deltaTime = 0.0f;
     }
@@ -300,7 +289,7 @@ TEST_F(SceneTest, StarPassIsPreparedWithoutAVisibleStar) {
         EXPECT_EQ(scene->particles->particles[i].life, stars[i].life);
         EXPECT_EQ(scene->particles->particles[i].position, stars[i].position);
     }
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 }
 
 TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
@@ -315,7 +304,7 @@ TEST_F(SceneTest, FrameRunsItsPassesInOrder) {
     const std::vector<GlCall> calls = stopRecording();
     framebufferWidth = windowWidth;
     framebufferHeight = windowHeight;
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 
     // The light moved first: the shadow pass already sees it where it went.
     const glm::vec3 lightAfter = scene->lights[0].position;
@@ -575,7 +564,7 @@ TEST_F(SceneTest, BlurSpreadsLightIntoARoundHalo) {
     // The kernel's own width, computed from its weights and offsets.
     EXPECT_NEAR(std::sqrt(varianceX / sum), 12.04, 0.1);
     EXPECT_NEAR(std::sqrt(varianceY / sum), 12.04, 0.1);
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 }
 
 // A light against one edge of the picture glows inward and not at the opposite edge: past
@@ -625,7 +614,7 @@ TEST_F(SceneTest, GlowStaysOffTheOppositeEdge) {
     }
     EXPECT_LE(leftOpposite, dark) << "the right edge glows with the left edge's light";
     EXPECT_LE(bottomOpposite, dark) << "the top edge glows with the bottom edge's light";
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 }
 
 // The composite smooths geometric edges and leaves texture detail alone. Its input is
@@ -789,7 +778,7 @@ TEST_F(SceneTest, CompositeSmoothsEdgesButNotTexture) {
         }
         EXPECT_GT(mixedColumns, (last - first) / 8) << "columns " << first << " to " << last;
     }
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 }
 
 // The stars begin on the first frame after their time, not on the frame at it.
@@ -808,7 +797,7 @@ TEST_F(SceneTest, FrameNamesItsPassesForFrameDebuggers) {
     startRecording();
     scene->render(150.0f);
     const std::vector<GlCall> calls = stopRecording();
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 
     const std::map<GLuint, std::string> programs = programNames();
     std::vector<std::string> groups;
@@ -906,7 +895,7 @@ TEST_F(SceneTest, WithoutTheDebugExtensionAFrameMakesNoDebugCall) {
         ASSERT_EQ(namedFrame[k], plainFrame[k]) << "call " << k << " " << namedFrame[k].first;
     }
     EXPECT_EQ(namedFrame.size(), plainFrame.size());
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 }
 
 // What a debugger shows for the long-lived objects: the name each was made under.
@@ -958,7 +947,7 @@ TEST_F(SceneTest, SetUpLabelsItsObjects) {
     EXPECT_EQ(labelOf(GL_TEXTURE, texture), std::string(static_cast<size_t>(longest) - 1, 'x'));
     glBindTexture(GL_TEXTURE_2D, 0);
     glDeleteTextures(1, &texture);
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 }
 
 // A floor just below the light reaches into the +X face from behind the light's own
@@ -986,7 +975,7 @@ TEST_F(SceneTest, ShadowPassKeepsTrianglesThatCrossTheLightsPlane) {
     EXPECT_LT(nearest(GL_TEXTURE_CUBE_MAP_POSITIVE_X), 0.05f);
     EXPECT_LT(nearest(GL_TEXTURE_CUBE_MAP_NEGATIVE_Y), 0.05f);
     EXPECT_EQ(nearest(GL_TEXTURE_CUBE_MAP_POSITIVE_Y), 1.0f);
-    EXPECT_TRUE(debugErrors.empty()) << debugErrors.front();
+    EXPECT_TRUE(glErrors.empty()) << glErrors.front();
 }
 
 // Compares a picture with the kept one of that name block by block, per channel, so that

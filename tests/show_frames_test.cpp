@@ -39,15 +39,6 @@ constexpr long firstFramesPlayed = 3;
 // Frames visited before, in an order no tool would choose.
 constexpr long earlierVisits[] = {8700, 120, 8530, 4200};
 
-std::vector<std::string> glMessages;
-
-void GLAPIENTRY collectGlMessage(GLenum, GLenum type, GLuint, GLenum severity, GLsizei,
-                                 const GLchar* message, const void*) {
-    if (type == GL_DEBUG_TYPE_ERROR || severity == GL_DEBUG_SEVERITY_HIGH) {
-        glMessages.emplace_back(message);
-    }
-}
-
 void press(int key) {
     recordKeyEvent(key, GLFW_PRESS);
 }
@@ -64,18 +55,16 @@ class ShowFrames : public testing::Test {
         GLint flags = 0;
         glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
         ASSERT_NE(flags & GL_CONTEXT_FLAG_DEBUG_BIT, 0) << "not a debug context";
-        glEnable(GL_DEBUG_OUTPUT);
-        glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
-        glDebugMessageCallback(collectGlMessage, nullptr);
+        listenForGlErrors();
         setDemoGlState();
         scene = new Scene();
-        setUpMessages = glMessages;
+        setUpMessages = glErrors;
         showStart = saveRunState(*scene);
     }
 
     void SetUp() override {
         ASSERT_NE(scene, nullptr);
-        glMessages.clear();
+        glErrors.clear();
     }
 
     static Scene* scene;
@@ -119,9 +108,9 @@ TEST_F(ShowFrames, NoGlErrorInAWholeFrame) {
                 release(key);
             }
         }
-        glMessages.clear();
+        glErrors.clear();
         scene->render(showTime(moment.entry, showFrameRate));
-        for (const std::string& message : glMessages) {
+        for (const std::string& message : glErrors) {
             reported << moment.name << " (entry " << moment.entry << "): " << message << "\n";
         }
         if (moment.freeFlight) {
@@ -131,9 +120,9 @@ TEST_F(ShowFrames, NoGlErrorInAWholeFrame) {
             release(GLFW_KEY_C);
         }
         // Between frames, a call the driver must refuse reaches the listener.
-        glMessages.clear();
+        glErrors.clear();
         glEnable(GL_NONE);
-        EXPECT_EQ(glMessages.size(), 1u) << "the listener missed glEnable(GL_NONE)";
+        EXPECT_EQ(glErrors.size(), 1u) << "the listener missed glEnable(GL_NONE)";
     }
     EXPECT_TRUE(pathPlayback);
     EXPECT_EQ(reported.str(), "");

@@ -7,7 +7,16 @@
 
 #include <cstdlib>
 
+std::vector<std::string> glErrors;
+
 namespace {
+
+void GLAPIENTRY collectGlError(GLenum, GLenum type, GLuint, GLenum severity, GLsizei,
+                               const GLchar* message, const void*) {
+    if (type == GL_DEBUG_TYPE_ERROR || severity == GL_DEBUG_SEVERITY_HIGH) {
+        glErrors.emplace_back(message);
+    }
+}
 
 GLFWwindow* createHiddenContext(int width, int height) {
     if (glfwInit() == GLFW_FALSE) {
@@ -35,4 +44,10 @@ GLFWwindow* createHiddenContext(int width, int height) {
 void requireGlContext(int width, int height) {
     static GLFWwindow* const window = createHiddenContext(width, height);
     ASSERT_NE(window, nullptr) << "no OpenGL 3.3 core context (is an X display available?)";
+}
+
+void listenForGlErrors() {
+    glEnable(GL_DEBUG_OUTPUT);
+    glEnable(GL_DEBUG_OUTPUT_SYNCHRONOUS);
+    glDebugMessageCallback(collectGlError, nullptr);
 }

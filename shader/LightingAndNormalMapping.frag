@@ -39,6 +39,10 @@ const int SHADOW_CASTER = 0;
 const float GAMMA = 2.2;
 const vec3 LUMINANCE = vec3(0.2126, 0.7152, 0.0722);
 const float BLOOM_THRESHOLD = 1.0;
+// The diffuse map's alpha marks what burns: a texel glows by 1 - alpha, so maps without
+// alpha glow nowhere. A glowing texel adds its own colour this many times over, enough
+// to pass the bloom threshold from embers upwards; the light falling on it is kept.
+const float EMISSION_STRENGTH = 8.0;
 
 const float MIN_SHININESS = 1.0;
 const float MIN_LENGTH_SQUARED = 1e-8;
@@ -206,7 +210,9 @@ void main()
         N = safeNormalize(TBN * mapped, vertexNormal);
     }
 
-    vec3 albedo = pow(texture(texture_diffuse, TexCoords).rgb, vec3(GAMMA));
+    vec4 diffuseTexel = texture(texture_diffuse, TexCoords);
+    vec3 albedo = pow(diffuseTexel.rgb, vec3(GAMMA));
+    float glow = 1.0 - diffuseTexel.a;
     float specularMask = dot(texture(texture_specular, TexCoords).rgb, vec3(1.0 / 3.0));
     float shininess = max(material.shininess, MIN_SHININESS);
 
@@ -239,7 +245,7 @@ void main()
         colour += light.ambient * albedo + direct;
     }
 
-    colour = max(colour, vec3(0.0));
+    colour = max(colour, vec3(0.0)) + albedo * glow * EMISSION_STRENGTH;
     float haze = smoothstep(HAZE_START, HAZE_END, length(viewPos - FragPos));
     colour = mix(colour, HAZE_COLOUR, haze);
     FragColor = vec4(colour, 1.0);

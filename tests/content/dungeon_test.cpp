@@ -58,6 +58,15 @@ constexpr float roseMargin = 0.01f;
 // No face of the rose spans more than this along the arc, in texture tiles.
 constexpr float roseFaceArcSpan = 0.25f;
 
+// Fires: a flame's foot rests on what burns within this distance below it; every heap of
+// embers carries a flame within this distance of it.
+constexpr float flameFootReach = 0.15f;
+constexpr float flameOnEmbersReach = 0.3f;
+constexpr float flameFootProbe = 1e-3f;
+// A solid thing's middle is looked at this far above it: stones half sunk into the ground
+// have it on the ground's level.
+constexpr float liftProbe = 1e-3f;
+
 // Outside, mounds rise at least this high over the flat ground; nothing of the ground lies
 // deeper below it than the mounds' sunk rims.
 constexpr float groundRelief = 1.0f;
@@ -76,6 +85,7 @@ struct Box {
 struct OpenSpace {
     std::vector<Box> air;
     std::vector<Box> solids;
+    std::vector<Box> skylights; // air boxes open at the top
 };
 
 using Triangle = std::array<glm::vec3, 3>;
@@ -129,8 +139,12 @@ const OpenSpace& openSpace() {
                 continue;
             }
             in >> box.min.x >> box.min.y >> box.min.z >> box.max.x >> box.max.y >> box.max.z;
-            EXPECT_TRUE(in && (kind == "air" || kind == "solid")) << "bad line: " << line;
-            (kind == "air" ? read.air : read.solids).push_back(box);
+            EXPECT_TRUE(in && (kind == "air" || kind == "solid" || kind == "sky"))
+                << "bad line: " << line;
+            (kind == "air"     ? read.air
+             : kind == "solid" ? read.solids
+                               : read.skylights)
+                .push_back(box);
         }
         return read;
     }();
@@ -279,6 +293,83 @@ float nearestHit(const std::vector<Triangle>& triangles, glm::vec3 origin, glm::
     return nearest;
 }
 
+// The faces of one object grouped into pieces that share corners, each as its corners.
+std::vector<std::vector<glm::vec3>> piecesOf(const IndexedModel& model, const std::string& object) {
+    std::map<size_t, size_t> parent;
+    auto root = [&](size_t k) {
+        while (parent[k] != k) {
+            k = parent[k] = parent[parent[k]];
+        }
+        return k;
+    };
+    const std::vector<IndexedFace>& faces = model.faces.at(object);
+    for (const IndexedFace& face : faces) {
+        for (size_t k : face.corner) {
+            parent.emplace(k, k);
+        }
+        parent[root(face.corner[1])] = root(face.corner[0]);
+        parent[root(face.corner[2])] = root(face.corner[0]);
+    }
+    std::map<size_t, std::vector<glm::vec3>> pieces;
+    for (const auto& [corner, up] : parent) {
+        pieces[root(corner)].push_back(model.positions[corner]);
+    }
+    std::vector<std::vector<glm::vec3>> list;
+    for (auto& [key, corners] : pieces) {
+        list.push_back(std::move(corners));
+    }
+    return list;
+}
+
+glm::vec3 lowest(const std::vector<glm::vec3>& corners) {
+    return *std::min_element(corners.begin(), corners.end(),
+                             [](glm::vec3 a, glm::vec3 b) { return a.y < b.y; });
+}
+
+TEST(DungeonSpace, EverySolidThingStandsInTheAir) {
+    const OpenSpace& space = openSpace();
+    ASSERT_FALSE(space.solids.empty()) << openSpacePath << " is missing or empty";
+    for (const Box& solid : space.solids) {
+        const glm::vec3 middle = 0.5f * (solid.min + solid.max) + glm::vec3(0.0f, liftProbe, 0.0f);
+        ASSERT_TRUE(inAir(space, middle)) << "a solid thing inside stone at " << text(middle);
+    }
+}
+
+// A fire is whole: each flame rises from the coals, wick or torch head right under its
+// foot and burns in the open, and no heap of embers glows without a flame on it.
+TEST(DungeonModel, EveryFlameRisesFromWhatBurns) {
+    const IndexedModel model = readIndexedModel();
+    ASSERT_EQ(model.faces.count("flame"), 1u) << objPath << " has no flames";
+    ASSERT_EQ(model.faces.count("embers"), 1u) << objPath << " has no embers";
+    std::vector<Triangle> beneath;
+    for (const auto& [object, faces] : model.faces) {
+        for (const IndexedFace& face : object == "flame" ? std::vector<IndexedFace>() : faces) {
+            beneath.push_back({model.positions[face.corner[0]], model.positions[face.corner[1]],
+                               model.positions[face.corner[2]]});
+        }
+    }
+    const auto flames = piecesOf(model, "flame");
+    std::vector<glm::vec3> feet;
+    for (const std::vector<glm::vec3>& flame : flames) {
+        const glm::vec3 foot = lowest(flame);
+        feet.push_back(foot);
+        const float below =
+            nearestHit(beneath, foot - glm::vec3(0.0f, flameFootProbe, 0.0f), {0.0f, -1.0f, 0.0f});
+        EXPECT_TRUE(below >= 0.0f && below < flameFootReach) << "a flame hangs at " << text(foot);
+        for (glm::vec3 p : flame) {
+            ASSERT_TRUE(inAir(openSpace(), p)) << "a flame burns in stone at " << text(p);
+        }
+    }
+    for (const std::vector<glm::vec3>& heap : piecesOf(model, "embers")) {
+        const bool lit = std::any_of(feet.begin(), feet.end(), [&](glm::vec3 foot) {
+            return std::any_of(heap.begin(), heap.end(), [&](glm::vec3 p) {
+                return glm::distance(p, foot) < flameOnEmbersReach;
+            });
+        });
+        EXPECT_TRUE(lit) << "embers without a flame at " << text(lowest(heap));
+    }
+}
+
 TEST(DungeonSpace, CameraPathKeepsClearOfEveryWall) {
     ASSERT_FALSE(openSpace().air.empty()) << openSpacePath << " is missing or empty";
     ASSERT_FLOAT_EQ(pathTimeScale, 1.0f) << "the committed path.txt is not the one checked";
@@ -329,7 +420,8 @@ TEST(DungeonSpace, StarsHaveOpenSkyAtTheEnd) {
 
 // The open space says where the air is, not that the model encloses it: inside,
 // every ray of the view must end on a surface beyond the near plane, and the only
-// way out is the stair mouth onto the open ground outside.
+// ways out are the stair mouth onto the open ground outside and the open tops of the
+// skylights.
 TEST(DungeonModel, NothingInsideLooksIntoTheVoid) {
     const OpenSpace& space = openSpace();
     const std::vector<Triangle> triangles = readTriangles();
@@ -356,7 +448,16 @@ TEST(DungeonModel, NothingInsideLooksIntoTheVoid) {
             const float hit = nearestHit(triangles, eye, ray);
             const float toMouth = ray.z < 0.0f ? (outside.max.z - eye.z) / ray.z : -1.0f;
             const glm::vec3 crossing = eye + ray * toMouth + glm::vec3(0.0f, 0.0f, mouthProbe);
-            ASSERT_TRUE(hit > nearPlane || (hit < 0.0f && toMouth > 0.0f && inAir(space, crossing)))
+            const bool throughSkylight =
+                ray.y > 0.0f &&
+                std::any_of(space.skylights.begin(), space.skylights.end(), [&](const Box& sky) {
+                    const glm::vec3 top = eye + ray * ((sky.max.y - eye.y) / ray.y);
+                    return top.x > sky.min.x && top.x < sky.max.x && top.z > sky.min.z &&
+                           top.z < sky.max.z;
+                });
+            ASSERT_TRUE(
+                hit > nearPlane ||
+                (hit < 0.0f && ((toMouth > 0.0f && inAir(space, crossing)) || throughSkylight)))
                 << "path entry " << i << " looking along " << text(ray)
                 << (hit < 0.0f ? " sees the void" : " has a surface within the near plane");
         }

@@ -16,7 +16,17 @@ namespace {
 constexpr const char* textureFolder = "resources/Dungeon50/textures/";
 constexpr const char* skyFolder = "resources/skybox3/";
 constexpr const char* starPath = "resources/textures/star.png";
-constexpr const char* materialNames[] = {"wall", "floor", "ceiling", "wood", "metal", "ground"};
+constexpr const char* materialNames[] = {
+    "wall",  "floor",       "ceiling",       "wood",      "metal",      "ground",
+    "brick", "plaster",     "dressed_stone", "rubble",    "ruin_stone", "cobbles",
+    "tiles", "herringbone", "slate",         "worn_step", "embers",     "flame"};
+// What burns; its diffuse map's alpha is 1 - glow. Embers glow in their cracks, not over
+// their crust; a flame glows throughout.
+constexpr const char* burning[] = {"embers", "flame"};
+constexpr int glowingAlpha = 128;
+constexpr double embersGlowingLeast = 0.1;
+constexpr double embersGlowingMost = 0.6;
+constexpr int flameAlphaMost = 16;
 constexpr const char* mapSuffixes[] = {"_diffuse.png", "_specular.png", "_normal.png"};
 // In GL's face order: +X, -X, +Y, -Y, +Z, -Z.
 enum Face { PositiveX, NegativeX, PositiveY, NegativeY, PositiveZ, NegativeZ, FaceCount };
@@ -140,7 +150,47 @@ TEST(Materials, NormalMapsHoldUnitNormalsFacingOutWithGreenUp) {
             }
         }
         EXPECT_GT(good, normalShare * p.width * p.height);
-        EXPECT_LT(upward, greenUpRatio * downward);
+        EXPECT_LE(upward, greenUpRatio * downward);
+    }
+}
+
+// A texel glows by 1 - alpha, so every map but those of what burns is opaque, and what
+// glows is warm: red over green over blue.
+TEST(Materials, OnlyWhatBurnsGlowsThroughItsDiffuseAlpha) {
+    for (const char* name : materialNames) {
+        SCOPED_TRACE(name);
+        const Picture p = readPng(std::string(textureFolder) + name + "_diffuse.png");
+        ASSERT_FALSE(p.pixels.empty());
+        const bool burns = std::any_of(std::begin(burning), std::end(burning),
+                                       [&](const char* b) { return std::string(b) == name; });
+        if (!burns) {
+            for (int y = 0; y < p.height && p.channels == 4; ++y) {
+                for (int x = 0; x < p.width; ++x) {
+                    ASSERT_EQ(p.at(x, y, 3), 255) << "glows at " << x << ", " << y;
+                }
+            }
+            continue;
+        }
+        ASSERT_EQ(p.channels, 4);
+        int glowing = 0;
+        int mostAlpha = 0;
+        for (int y = 0; y < p.height; ++y) {
+            for (int x = 0; x < p.width; ++x) {
+                mostAlpha = std::max(mostAlpha, p.at(x, y, 3));
+                if (p.at(x, y, 3) < glowingAlpha) {
+                    ++glowing;
+                    ASSERT_TRUE(p.at(x, y, 0) > p.at(x, y, 1) && p.at(x, y, 1) > p.at(x, y, 2))
+                        << "cold glow at " << x << ", " << y;
+                }
+            }
+        }
+        const double share = static_cast<double>(glowing) / (p.width * p.height);
+        if (std::string(name) == "flame") {
+            EXPECT_LE(mostAlpha, flameAlphaMost);
+        } else {
+            EXPECT_GT(share, embersGlowingLeast);
+            EXPECT_LT(share, embersGlowingMost);
+        }
     }
 }
 

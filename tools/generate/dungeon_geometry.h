@@ -11,10 +11,31 @@
 #include <cstddef>
 #include <vector>
 
-enum class Material { wall, floor, ceiling, wood, metal, ground };
-constexpr int materialCount = 6;
+// Each room has its own walls and floor; embers and flames glow.
+enum class Material {
+    wall,
+    floor,
+    ceiling,
+    wood,
+    metal,
+    ground,
+    brick,
+    plaster,
+    dressedStone,
+    rubble,
+    ruinStone,
+    cobbles,
+    tiles,
+    herringbone,
+    slate,
+    wornStep,
+    embers,
+    flame,
+};
+constexpr int materialCount = 18;
 
-// One texture repeat (a 512-texel tile) per this many world units, everywhere.
+// Texture coordinates are made at one repeat per this many world units; the OBJ writer
+// scales them to each material's own tile size.
 constexpr float textureTileSize = 2.0f;
 
 constexpr float pi = 3.14159265358979f;

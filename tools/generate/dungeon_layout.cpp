@@ -1,5 +1,6 @@
 #include "dungeon_layout.h"
 
+#include "corridor_scenes.h"
 #include "dungeon_outside.h"
 #include "dungeon_props.h"
 #include "effects/light_path.h"
@@ -21,16 +22,34 @@ constexpr float groundMargin = 0.4f;
 // Levels are rounded down to whole steps of this size.
 constexpr float levelStep = 0.05f;
 
-// Every room: x and z extents and the ceiling's height above the floor.
+// What a room's walls, floor and ceiling are made of.
+struct RoomLook {
+    Material walls, floor, ceiling;
+};
+
+// Every room: x and z extents, the ceiling's height above the floor and its look.
 struct RoomPlan {
     float minX, minZ, maxX, maxZ, height;
+    RoomLook look;
 };
-constexpr RoomPlan entranceHall{-12.6f, 4.0f, -3.1f, 13.0f, 4.5f};
-constexpr RoomPlan gatePassage{-10.6f, 3.0f, -4.6f, 3.7f, 2.6f};
-constexpr RoomPlan gallery{-2.5f, 6.2f, 2.6f, 9.8f, 4.2f};
-constexpr RoomPlan chapel{3.2f, 5.0f, 8.6f, 11.0f, 5.2f};
-constexpr RoomPlan corridor{-0.8f, -6.5f, 2.6f, 6.2f, 3.95f};
-constexpr RoomPlan sideHall{-6.2f, -4.4f, -1.3f, 2.7f, 3.95f};
+constexpr RoomPlan entranceHall{-12.6f, 4.0f, -3.1f,
+                                13.0f,  4.5f, {Material::wall, Material::floor, Material::ceiling}};
+constexpr RoomPlan gatePassage{
+    -10.6f, 3.0f, -4.6f, 3.7f, 2.6f, {Material::rubble, Material::cobbles, Material::ceiling}};
+constexpr RoomPlan gallery{
+    -2.5f, 6.2f, 2.6f, 9.8f, 4.2f, {Material::plaster, Material::herringbone, Material::plaster}};
+constexpr RoomPlan chapel{
+    3.2f, 5.0f, 8.6f, 11.0f, 5.2f, {Material::dressedStone, Material::tiles, Material::plaster}};
+constexpr RoomPlan corridor{-0.8f, -6.5f, 2.6f,
+                            6.2f,  3.95f, {Material::brick, Material::cobbles, Material::ceiling}};
+constexpr RoomPlan sideHall{-6.2f, -4.4f, -1.3f,
+                            2.7f,  3.95f, {Material::rubble, Material::slate, Material::wood}};
+// The stairs climb between weathered walls on treads worn hollow.
+constexpr RoomLook stairsLook{Material::ruinStone, Material::wornStep, Material::ceiling};
+// Openings are cut through the wall of `room`; their sills are worn by feet.
+constexpr Material thresholdStone = Material::wornStep;
+// The corridor's and the chapel's transverse arches are dressed stone.
+constexpr Material ribStone = Material::dressedStone;
 constexpr const RoomPlan* roomPlans[] = {&entranceHall, &gatePassage, &gallery,
                                          &chapel,       &corridor,    &sideHall};
 
@@ -39,23 +58,27 @@ constexpr const RoomPlan* roomPlans[] = {&entranceHall, &gatePassage, &gallery,
 struct OpeningPlan {
     float minX, minZ, maxX, maxZ, bottom, spring;
     int spanAxis;
+    const RoomPlan* room;
 };
-constexpr OpeningPlan hallGate{-7.4f, 3.7f, -4.6f, 4.0f, 0.0f, 1.6f, 0};
-constexpr OpeningPlan chapelDoor{5.3f, 4.75f, 6.7f, 5.0f, 0.0f, 2.0f, 0};
+constexpr OpeningPlan hallGate{-7.4f, 3.7f, -4.6f, 4.0f, 0.0f, 1.6f, 0, &entranceHall};
+constexpr OpeningPlan chapelDoor{5.3f, 4.75f, 6.7f, 5.0f, 0.0f, 2.0f, 0, &chapel};
 constexpr OpeningPlan openings[] = {
-    {-3.1f, 6.7f, -2.5f, 9.3f, 0.0f, 2.25f, 2}, // entrance hall to gallery
-    {2.6f, 6.4f, 3.2f, 9.6f, 0.0f, 2.4f, 2},    // gallery to chapel
+    {-3.1f, 6.7f, -2.5f, 9.3f, 0.0f, 2.25f, 2, &entranceHall}, // entrance hall to gallery
+    {2.6f, 6.4f, 3.2f, 9.6f, 0.0f, 2.4f, 2, &chapel},          // gallery to chapel
     hallGate,
     chapelDoor,
-    {-1.3f, -0.1f, -0.8f, 2.6f, 0.0f, 1.95f, 2}, // corridor to side hall
-    {-1.3f, -3.3f, -0.8f, -0.7f, 0.0f, 2.0f, 2}, // corridor to side hall
-    {-13.6f, 6.5f, -12.6f, 9.5f, 0.0f, 1.1f, 2}, // alcove at the hall's west end
-    {2.6f, 0.7f, 3.1f, 1.9f, 0.9f, 1.7f, 2},     // niches in the corridor
-    {2.6f, -2.5f, 3.1f, -1.3f, 0.9f, 1.7f, 2},
-    {-2.3f, 5.6f, -1.1f, 6.2f, 0.0f, 1.9f, 0}, // niche in the gallery, urn on a plinth
+    {-1.3f, -0.1f, -0.8f, 2.6f, 0.0f, 1.95f, 2, &corridor},     // corridor to side hall
+    {-1.3f, -3.3f, -0.8f, -0.7f, 0.0f, 2.0f, 2, &corridor},     // corridor to side hall
+    {-13.6f, 6.5f, -12.6f, 9.5f, 0.0f, 1.1f, 2, &entranceHall}, // alcove at the hall's west end
+    {2.6f, 0.7f, 3.1f, 1.9f, 0.9f, 1.7f, 2, &corridor},         // niches in the corridor
+    {2.6f, -2.5f, 3.1f, -1.3f, 0.9f, 1.7f, 2, &corridor},
+    {-2.3f, 5.6f, -1.1f, 6.2f, 0.0f, 1.9f, 0, &gallery}, // niche in the gallery, urn on a plinth
 };
 constexpr size_t firstNiche = 7;
+constexpr size_t candleNiche = 8;
 constexpr size_t plinthNiche = 9;
+// Candles burn in the candle niche, at these places across and along its sill.
+constexpr glm::vec2 nicheCandles[] = {{0.0f, -0.3f}, {-0.05f, 0.0f}, {0.05f, 0.3f}};
 constexpr float urnPlinthHeight = 1.1f;
 constexpr float urnPlinthInset = 0.12f;
 // Where the gate's bars stand along its opening's depth (z).
@@ -119,6 +142,12 @@ constexpr BlockPlan altarStones[] = {
     {7.65f, 7.1f, 8.4f, 8.9f, 1.38f, 1.5f},
 };
 constexpr glm::vec3 chandelierAt{5.9f, 3.3f, 8.0f};
+// Two candlesticks on the altar's top.
+constexpr glm::vec3 altarCandles[] = {{8.0f, 1.5f, 7.45f}, {8.0f, 1.5f, 8.55f}};
+// A shaft in the corridor's vault, barred at the bottom and open to the night sky.
+constexpr BlockPlan lightWell{0.1f, 0.5f, 1.5f, 1.9f, corridor.height, corridor.height + 0.5f};
+constexpr RoomLook lightWellLook{Material::brick, Material::brick, Material::brick};
+constexpr float grateThickness = 0.05f;
 
 // Loose things; base is the height of what they stand on.
 struct CratePlan {
@@ -154,8 +183,6 @@ constexpr BracketPlan brackets[] = {
     {8.6f, 9.6f, -1.0f, 0.0f},
 };
 constexpr float bracketHeight = 1.9f;
-constexpr glm::vec3 tableAt{-3.9f, 0.0f, 1.2f};
-constexpr float tableYaw = 0.08f;
 constexpr glm::vec3 roseAt{-5.2f, 0.0f, 8.2f};
 
 // How far past a face the air behind it is probed.
@@ -163,7 +190,7 @@ constexpr float faceProbe = 1e-3f;
 
 struct AirRoom {
     Box box;
-    Material floor;
+    RoomLook look;
     unsigned closedFaces;
 };
 
@@ -206,10 +233,12 @@ Box openingBox(const OpeningPlan& plan, float floorY) {
 std::vector<AirRoom> airRooms(const Levels& levels) {
     std::vector<AirRoom> rooms;
     for (const RoomPlan* plan : roomPlans) {
-        rooms.push_back({roomBox(*plan, levels.floorY), Material::floor, allFaces});
+        rooms.push_back({roomBox(*plan, levels.floorY), plan->look, allFaces});
     }
     for (const OpeningPlan& plan : openings) {
-        rooms.push_back({openingBox(plan, levels.floorY), Material::floor, allFaces});
+        RoomLook look = plan.room->look;
+        look.floor = thresholdStone;
+        rooms.push_back({openingBox(plan, levels.floorY), look, allFaces});
     }
     const float rise = (levels.groundY - levels.floorY) / static_cast<float>(stepCount + 1);
     for (int k = 1; k <= stepCount; ++k) {
@@ -218,15 +247,16 @@ std::vector<AirRoom> airRooms(const Levels& levels) {
             {{{corridor.minX, levels.floorY + rise * static_cast<float>(k),
                corridor.minZ - stepRun * static_cast<float>(k)},
               {corridor.maxX, top, corridor.minZ - stepRun * static_cast<float>(k - 1)}},
-             Material::floor,
+             stairsLook,
              allFaces});
     }
+    rooms.push_back({blockBox(lightWell, levels.floorY), lightWellLook, allFaces & ~facePosY});
     // Open to the sky and to the horizon: only the ground (and the side facing
     // the dungeon, which nothing sees) is drawn.
     const float mouthZ = corridor.minZ - stepRun * static_cast<float>(roofedSteps);
     rooms.push_back({{{-outsideHalfWidth, levels.groundY, outsideFarZ},
                       {outsideHalfWidth, levels.groundY + skyHeight, mouthZ}},
-                     Material::ground,
+                     {Material::ground, Material::ground, Material::ground},
                      faceNegY | facePosZ});
     return rooms;
 }
@@ -339,7 +369,7 @@ void addRoomSurfaces(MeshSet& mesh, const std::vector<AirRoom>& rooms) {
                 glm::vec3 normal(0.0f);
                 normal[axis] = -static_cast<float>(side);
                 const Material material =
-                    axis != 1 ? Material::wall : (side < 0 ? room.floor : Material::ceiling);
+                    axis != 1 ? room.look.walls : (side < 0 ? room.look.floor : room.look.ceiling);
                 addFaceGrid(mesh, grid, material, normal);
             }
         }
@@ -363,7 +393,7 @@ void addRib(Solids& solids, const RibPlan& rib, float floorY) {
         pilaster.max.y = top;
         const unsigned inward = rib.spanAxis == 0 ? (side == 0 ? facePosX : faceNegX)
                                                   : (side == 0 ? facePosZ : faceNegZ);
-        addSolidBox(solids, Material::wall, pilaster, inward | depthFaces);
+        addSolidBox(solids, ribStone, pilaster, inward | depthFaces);
     }
     Arch arch;
     arch.spanAxis = rib.spanAxis;
@@ -373,7 +403,7 @@ void addRib(Solids& solids, const RibPlan& rib, float floorY) {
     arch.depthMax = rib.middle + 0.5f * ribThickness;
     arch.topY = top;
     arch.springY = top - 0.5f * (arch.spanMax - arch.spanMin);
-    addSolidArch(solids, arch);
+    addSolidArch(solids, ribStone, arch);
 }
 
 void addStairFurniture(Solids& solids, const Levels& levels) {
@@ -381,14 +411,14 @@ void addStairFurniture(Solids& solids, const Levels& levels) {
     for (int k = 1; k <= stepCount; ++k) {
         const float y = levels.floorY + rise * static_cast<float>(k);
         const float front = corridor.minZ - stepRun * static_cast<float>(k - 1);
-        addSolidBox(solids, Material::floor,
+        addSolidBox(solids, stairsLook.floor,
                     {{corridor.minX, y, front - stepRun},
                      {corridor.maxX, y + treadThickness, front + treadNosing}},
                     facePosY | faceNegY | facePosZ);
     }
     const float mouthZ = corridor.minZ - stepRun * static_cast<float>(roofedSteps);
     for (float x : {corridor.minX - kerbWidth, corridor.maxX}) {
-        addSolidBox(solids, Material::wall,
+        addSolidBox(solids, stairsLook.walls,
                     {{x, levels.groundY, stairsEndZ()},
                      {x + kerbWidth, levels.groundY + kerbHeight, mouthZ}},
                     allFaces & ~faceNegY);
@@ -400,7 +430,7 @@ void addRoomFurniture(Solids& solids, float floorY) {
         addRib(solids, rib, floorY);
     }
     for (const OpeningPlan& plan : openings) {
-        addSolidArch(solids, openingArch(plan, floorY));
+        addSolidArch(solids, plan.room->look.walls, openingArch(plan, floorY));
     }
     for (const PillarPlan& pillar : pillars) {
         addPillar(solids, {pillar.x, floorY, pillar.z}, pillar.height);
@@ -412,9 +442,14 @@ void addRoomFurniture(Solids& solids, float floorY) {
         addSolidBox(solids, Material::wall, blockBox(stone, floorY), allFaces & ~faceNegY);
     }
     addChandelier(solids, chandelierAt + glm::vec3(0.0f, floorY, 0.0f), floorY + chapel.height);
+    for (const glm::vec3& candle : altarCandles) {
+        addTableware(solids, Tableware::candlestick, candle + glm::vec3(0.0f, floorY, 0.0f));
+    }
+    addGrate(solids, blockBox(lightWell, floorY), grateThickness);
+    addCorridorBays(solids, floorY);
+    addSideHallScene(solids, floorY);
     addPlankDoor(solids, openingBox(chapelDoor, floorY));
     addBarredGate(solids, openingArch(hallGate, floorY), floorY, gateBarDepth);
-    addTableWithBenches(solids, tableAt + glm::vec3(0.0f, floorY, 0.0f), tableYaw);
     addFloorRose(solids, roseAt + glm::vec3(0.0f, floorY, 0.0f));
 
     for (const CratePlan& crate : crates) {
@@ -444,6 +479,12 @@ void addRoomFurniture(Solids& solids, float floorY) {
                           niche.maxZ - urnPlinthInset}},
                         allFaces & ~faceNegY & ~faceNegZ);
             base.y += urnPlinthHeight;
+        }
+        if (i == candleNiche) {
+            for (const glm::vec2& candle : nicheCandles) {
+                addCandle(solids, base + glm::vec3(candle.x, 0.0f, candle.y));
+            }
+            continue;
         }
         addUrn(solids, base);
     }
@@ -480,6 +521,7 @@ void buildDungeon(const Levels& levels, MeshSet& mesh, OpenSpace& space) {
     for (const AirRoom& room : rooms) {
         space.air.push_back(room.box);
     }
+    space.skylights.push_back(blockBox(lightWell, levels.floorY));
     Solids solids{mesh, space.solids};
     addStairFurniture(solids, levels);
     addRoomFurniture(solids, levels.floorY);

@@ -14,6 +14,9 @@
 
 namespace {
 
+// Everything built of stone out here has weathered under the sky.
+constexpr Material ruinMaterial = Material::ruinStone;
+
 struct RuinPlan {
     float x0, z0, x1, z1, low, high;
 };
@@ -63,6 +66,43 @@ constexpr glm::vec2 stoneFieldMin{-32.0f, -44.0f};
 constexpr glm::vec2 stoneFieldMax{32.0f, -9.0f};
 constexpr glm::vec2 stoneKeepOutMin{-6.0f, -19.0f};
 constexpr glm::vec2 stoneKeepOutMax{8.0f, -4.0f};
+
+// An arch left standing alone beyond the ruined wall: two piers, the arch between them
+// and a slab on top; along x, at depth z.
+struct LoneArchPlan {
+    float spanMin, spanMax, z, pierWidth, depth, spring, capHeight;
+};
+constexpr LoneArchPlan loneArch{5.2f, 7.0f, -25.0f, 0.6f, 0.8f, 2.6f, 0.35f};
+// A column fallen in drums, each lying on the ground along its own heading.
+struct DrumPlan {
+    float x, z, yaw, radius, length;
+};
+constexpr DrumPlan fallenDrums[] = {
+    {2.6f, -14.2f, 0.35f, 0.21f, 0.7f}, {3.45f, -14.55f, 0.5f, 0.21f, 0.65f},
+    {4.35f, -15.2f, 0.9f, 0.2f, 0.6f},  {-6.9f, -14.6f, 1.4f, 0.3f, 0.8f},
+    {-7.1f, -13.3f, 1.9f, 0.3f, 0.75f}, {8.3f, -14.8f, 0.6f, 0.3f, 0.9f},
+};
+constexpr int drumSegments = 12;
+// A path of worn flags from the stairs to the gap in the ruined wall and beyond, two
+// abreast, some missing; the flags barely stand out of the ground.
+constexpr std::uint64_t pathSeed = 0x9a7f;
+constexpr float pathX = 1.0f;
+constexpr float pathFromZ = -10.4f;
+constexpr float pathToZ = -27.0f;
+constexpr float pathStep = 0.62f;
+constexpr float pathFlagHalfWidth = 0.33f;
+constexpr float pathFlagHalfLength = 0.28f;
+constexpr float pathFlagHalfHeight = 0.015f;
+constexpr float pathFlagRise = 0.02f;
+constexpr float pathMissing = 0.15f;
+constexpr float pathWander = 0.08f;
+constexpr float pathTwist = 0.12f;
+// Scree: small stones fallen at the foot of each ruined wall, on both sides of it.
+constexpr std::uint64_t screeSeed = 0x5c3e;
+constexpr int screePerMetre = 3;
+constexpr float screeReach = 0.9f;
+constexpr float screeSmallest = 0.14f;
+constexpr float screeLargest = 0.24f;
 
 // Ruined walls: courses of blocks of random length; the broken top is a random
 // walk sampled every ruinProfileStep along the wall.
@@ -129,7 +169,7 @@ void addRuinWall(Solids& solids, glm::vec3 from, glm::vec3 to, float low, float 
                 topCourse ? courseHeight * nextRange(random, blockLowest, 1.0f) : courseHeight;
             const float shift = nextRange(random, -blockInset, blockInset);
             addSolidBlock(
-                solids, Material::wall,
+                solids, ruinMaterial,
                 {from + along * middle + sideways * shift + up(courseBottom + 0.5f * blockHeight),
                  {0.5f * blockLength - blockJoint, 0.5f * blockHeight - blockJoint,
                   0.5f * ruinThickness - inset},
@@ -142,7 +182,7 @@ void addRuinWall(Solids& solids, glm::vec3 from, glm::vec3 to, float low, float 
 // A loose block of stone, sunk a little into the ground.
 void addRubble(Solids& solids, glm::vec3 base, float size, float yaw) {
     const glm::vec3 half = 0.5f * size * rubbleShape;
-    addSolidBlock(solids, Material::wall, {base + up(half.y - rubbleSink), half, yaw},
+    addSolidBlock(solids, ruinMaterial, {base + up(half.y - rubbleSink), half, yaw},
                   allFaces & ~faceNegY);
 }
 
@@ -205,6 +245,92 @@ void addMound(Solids& solids, glm::vec3 base, glm::vec2 radii, float height, flo
                              base + glm::vec3(reach, height * (1.0f + moundRoughness), reach)});
 }
 
+// A drum of a column lying on its side: a lathe about the heading's horizontal axis.
+void addLyingDrum(Solids& solids, const DrumPlan& drum, float groundY) {
+    MeshSet lathe;
+    const float half = 0.5f * drum.length;
+    addLathe(lathe, ruinMaterial, glm::vec3(0.0f, -half, 0.0f),
+             {{0.0f, 0.0f}, {drum.radius, 0.0f}, {drum.radius, drum.length}, {0.0f, drum.length}},
+             drumSegments);
+    // The lathe's axis (y) turns to the heading; its x to straight up.
+    const glm::vec3 axis = around(drum.yaw);
+    const glm::vec3 side(axis.z, 0.0f, -axis.x);
+    const glm::vec3 centre(drum.x, groundY + drum.radius - rubbleSink, drum.z);
+    auto turned = [&](const MeshVertex& v) {
+        return MeshVertex{centre + up(v.position.x) + axis * v.position.y + side * v.position.z,
+                          up(v.normal.x) + axis * v.normal.y + side * v.normal.z, v.uv};
+    };
+    const std::vector<MeshVertex>& made = lathe.triangles[static_cast<size_t>(ruinMaterial)];
+    for (size_t t = 0; t + 2 < made.size(); t += 3) {
+        addTriangle(solids.mesh, ruinMaterial, turned(made[t]), turned(made[t + 1]),
+                    turned(made[t + 2]));
+    }
+    const glm::vec3 reach = glm::abs(axis) * half + glm::abs(side) * drum.radius;
+    solids.bounds.push_back({centre - glm::vec3(reach.x, drum.radius, reach.z),
+                             centre + glm::vec3(reach.x, drum.radius, reach.z)});
+}
+
+void addLoneArch(Solids& solids, const LoneArchPlan& plan, float groundY) {
+    const float front = plan.z - 0.5f * plan.depth;
+    const float back = plan.z + 0.5f * plan.depth;
+    Arch arch;
+    arch.spanAxis = 0;
+    arch.spanMin = plan.spanMin;
+    arch.spanMax = plan.spanMax;
+    arch.depthMin = front;
+    arch.depthMax = back;
+    arch.springY = groundY + plan.spring;
+    arch.topY = arch.springY + 0.5f * (plan.spanMax - plan.spanMin) + 0.25f;
+    for (float x : {plan.spanMin - plan.pierWidth, plan.spanMax}) {
+        addSolidBox(solids, ruinMaterial,
+                    {{x, groundY, front}, {x + plan.pierWidth, arch.topY, back}},
+                    allFaces & ~faceNegY & ~facePosY);
+    }
+    addSolidArch(solids, ruinMaterial, arch);
+    addSolidBox(solids, ruinMaterial,
+                {{plan.spanMin - plan.pierWidth, arch.topY, front},
+                 {plan.spanMax + plan.pierWidth, arch.topY + plan.capHeight, back}},
+                allFaces & ~faceNegY);
+}
+
+void addPath(Solids& solids, float groundY) {
+    Pcg32 random = makePcg32(pathSeed);
+    for (float z = pathFromZ; z > pathToZ; z -= pathStep) {
+        for (float side : {-1.0f, 1.0f}) {
+            const float x =
+                pathX + side * (pathFlagHalfWidth + nextRange(random, 0.0f, pathWander));
+            const float yaw = nextRange(random, -pathTwist, pathTwist);
+            if (nextFloat(random) < pathMissing) {
+                continue;
+            }
+            addSolidBlock(solids, Material::wornStep,
+                          {{x, groundY + pathFlagRise - pathFlagHalfHeight, z},
+                           {pathFlagHalfWidth - 0.02f, pathFlagHalfHeight, pathFlagHalfLength},
+                           yaw},
+                          allFaces & ~faceNegY);
+        }
+    }
+}
+
+void addScree(Solids& solids, const RuinPlan& ruin, float groundY, Pcg32& random) {
+    const glm::vec3 from(ruin.x0, groundY, ruin.z0);
+    const glm::vec3 to(ruin.x1, groundY, ruin.z1);
+    const float length = glm::length(to - from);
+    const glm::vec3 along = (to - from) / length;
+    const glm::vec3 sideways(-along.z, 0.0f, along.x);
+    const int stones = static_cast<int>(length) * screePerMetre;
+    for (int stone = 0; stone < stones; ++stone) {
+        const float t = nextRange(random, 0.0f, length);
+        const float out = nextRange(random, -1.0f, 1.0f);
+        // Most lie close to the wall.
+        const float away =
+            (0.5f * ruinThickness + screeReach * out * out) * (out < 0.0f ? -1.0f : 1.0f);
+        addRubble(solids, from + along * t + sideways * away,
+                  nextRange(random, screeSmallest, screeLargest),
+                  nextRange(random, 0.0f, rubbleTurn));
+    }
+}
+
 } // namespace
 
 void addOutsideFurniture(Solids& solids, float groundY) {
@@ -214,13 +340,13 @@ void addOutsideFurniture(Solids& solids, float groundY) {
                     ruin.high, random);
     }
     for (const ColumnPlan& post : gatePosts) {
-        addSolidBlock(solids, Material::wall,
+        addSolidBlock(solids, ruinMaterial,
                       {{post.x, groundY + 0.5f * post.height, post.z},
                        {gatePostHalf, 0.5f * post.height, gatePostHalf}},
                       allFaces & ~faceNegY);
     }
     for (const ColumnPlan& stump : stumps) {
-        addStump(solids, {stump.x, groundY, stump.z}, stump.height);
+        addStump(solids, ruinMaterial, {stump.x, groundY, stump.z}, stump.height);
     }
     Pcg32 scatter = makePcg32(rubbleSeed);
     for (const RubblePlan& stone : rubble) {
@@ -231,6 +357,15 @@ void addOutsideFurniture(Solids& solids, float groundY) {
     for (const MoundPlan& mound : mounds) {
         addMound(solids, {mound.x, groundY, mound.z}, {mound.radiusX, mound.radiusZ}, mound.height,
                  mound.yaw, relief);
+    }
+    addLoneArch(solids, loneArch, groundY);
+    for (const DrumPlan& drum : fallenDrums) {
+        addLyingDrum(solids, drum, groundY);
+    }
+    addPath(solids, groundY);
+    Pcg32 fallen = makePcg32(screeSeed);
+    for (const RuinPlan& ruin : ruins) {
+        addScree(solids, ruin, groundY, fallen);
     }
     Pcg32 strewn = makePcg32(stoneSeed);
     for (int placed = 0; placed < scatteredStones;) {

@@ -46,6 +46,17 @@ constexpr float stickHalfLength = 0.24f;
 constexpr float stickHalfWidth = 0.03f;
 constexpr float stickTurn = 1.1f;
 constexpr float stickBottom = 0.16f;
+// A heap of coals fills the bowl up to the sticks; small flames rise from it.
+constexpr glm::vec2 coalProfile[] = {{0.35f, 0.16f}, {0.25f, 0.22f}, {0.1f, 0.25f}, {0.0f, 0.26f}};
+constexpr glm::vec2 brazierFlameProfile[] = {
+    {0.0f, 0.0f}, {0.05f, 0.04f}, {0.045f, 0.1f}, {0.02f, 0.17f}, {0.0f, 0.22f}};
+struct FlameSpot {
+    float radius, angle, scale;
+};
+constexpr FlameSpot brazierFlames[] = {
+    {0.0f, 0.0f, 1.2f}, {0.15f, 0.9f, 0.8f}, {0.14f, 3.0f, 0.9f}, {0.16f, 5.0f, 0.7f}};
+constexpr float brazierFlameFoot = 0.22f;
+constexpr int flameSegments = 8;
 
 // Wall brackets: back plate, arm, cup and torch.
 constexpr glm::vec3 bracketPlateHalf{0.015f, 0.16f, 0.07f};
@@ -60,6 +71,11 @@ constexpr glm::vec2 torchProfile[] = {{0.0f, 0.0f}, {0.03f, 0.0f}, {0.035f, 0.38
 constexpr float torchSeat = 0.05f;
 constexpr int cupSegments = 8;
 constexpr int torchSegments = 6;
+// The torch's head: pitch-soaked wrapping glowing as embers, with a flame on top.
+constexpr glm::vec2 torchHeadProfile[] = {
+    {0.02f, 0.3f}, {0.045f, 0.32f}, {0.05f, 0.38f}, {0.04f, 0.43f}, {0.0f, 0.45f}};
+constexpr glm::vec2 torchFlameProfile[] = {
+    {0.0f, 0.43f}, {0.045f, 0.47f}, {0.04f, 0.54f}, {0.018f, 0.62f}, {0.0f, 0.67f}};
 
 // The table and its benches.
 constexpr glm::vec3 tableTopHalf{0.45f, 0.04f, 1.0f};
@@ -104,6 +120,42 @@ constexpr float hookDrop = 0.3f;
 constexpr int chandelierCups = 6;
 constexpr glm::vec2 candleCupProfile[] = {
     {0.0f, 0.0f}, {0.03f, 0.0f}, {0.06f, 0.07f}, {0.05f, 0.07f}, {0.0f, 0.04f}};
+// Candles: wax standing in a cup or a holder, a small flame above the wick.
+constexpr glm::vec2 candleProfile[] = {
+    {0.0f, 0.0f}, {0.02f, 0.0f}, {0.02f, 0.11f}, {0.014f, 0.12f}, {0.0f, 0.12f}};
+constexpr glm::vec2 candleFlameProfile[] = {
+    {0.0f, 0.12f}, {0.012f, 0.135f}, {0.011f, 0.16f}, {0.005f, 0.185f}, {0.0f, 0.2f}};
+constexpr float candleInCup = 0.04f;
+constexpr int candleSegments = 6;
+
+// A fire on a hearth: a heap of coals, two logs across it and its flames.
+constexpr glm::vec2 hearthCoalProfile[] = {
+    {0.34f, 0.0f}, {0.26f, 0.07f}, {0.12f, 0.11f}, {0.0f, 0.12f}};
+constexpr float hearthLogHalfLength = 0.3f;
+constexpr float hearthLogHalf = 0.05f;
+constexpr float hearthLogTurn = 0.5f;
+constexpr FlameSpot hearthFlames[] = {{0.0f, 0.0f, 2.0f}, {0.14f, 0.5f, 1.5f}, {0.15f, 2.6f, 1.3f},
+                                      {0.2f, 4.2f, 1.1f}, {0.22f, 1.6f, 0.9f}, {0.24f, 5.5f, 1.0f}};
+constexpr float hearthFlameFoot = 0.08f;
+constexpr int hearthSegments = 12;
+
+// A tankard, a plate and a bowl as laid on a table.
+constexpr glm::vec2 tankardProfile[] = {
+    {0.0f, 0.0f}, {0.045f, 0.0f}, {0.05f, 0.12f}, {0.04f, 0.12f}, {0.0f, 0.11f}};
+constexpr glm::vec2 plateProfile[] = {
+    {0.0f, 0.0f}, {0.08f, 0.0f}, {0.12f, 0.02f}, {0.1f, 0.02f}, {0.0f, 0.01f}};
+constexpr glm::vec2 bowlOnTableProfile[] = {
+    {0.0f, 0.0f}, {0.07f, 0.0f}, {0.13f, 0.08f}, {0.11f, 0.08f}, {0.0f, 0.04f}};
+constexpr int tablewareSegments = 10;
+// A candlestick: foot, stem and a cup for the candle.
+constexpr glm::vec2 candlestickProfile[] = {{0.0f, 0.0f},    {0.07f, 0.0f},  {0.06f, 0.02f},
+                                            {0.015f, 0.05f}, {0.015f, 0.2f}, {0.035f, 0.22f},
+                                            {0.0f, 0.22f}};
+constexpr float candlestickHeight = 0.22f;
+
+// The grate's bars run along z at this spacing, two rails across them.
+constexpr float grateBarSpacing = 0.18f;
+constexpr float grateRailInset = 0.35f;
 
 } // namespace
 
@@ -122,11 +174,11 @@ void addPillar(Solids& solids, glm::vec3 base, float height) {
         allFaces & ~facePosY);
 }
 
-void addStump(Solids& solids, glm::vec3 base, float height) {
-    addSolidBlock(solids, Material::wall,
+void addStump(Solids& solids, Material stone, glm::vec3 base, float height) {
+    addSolidBlock(solids, stone,
                   {base + up(0.5f * plinthHeight), {plinthHalf, 0.5f * plinthHeight, plinthHalf}},
                   allFaces & ~faceNegY);
-    addSolidLathe(solids, Material::wall, base,
+    addSolidLathe(solids, stone, base,
                   {{shaftRadius, plinthHeight},
                    {shaftRadius, height},
                    {stumpTipRadius, height + stumpTipHeight},
@@ -162,6 +214,16 @@ void addBrazier(Solids& solids, glm::vec3 base) {
         addStrut(solids.mesh, Material::wood, middle - along * stickHalfLength,
                  middle + along * stickHalfLength, stickHalfWidth);
     }
+    addLathe(solids.mesh, Material::embers, bowl, profileOf(coalProfile), bowlSegments);
+    for (const FlameSpot& spot : brazierFlames) {
+        std::vector<glm::vec2> flame = profileOf(brazierFlameProfile);
+        for (glm::vec2& point : flame) {
+            point *= spot.scale;
+        }
+        addLathe(solids.mesh, Material::flame,
+                 bowl + around(spot.angle) * spot.radius + up(brazierFlameFoot), flame,
+                 flameSegments);
+    }
 }
 
 void addBracket(Solids& solids, glm::vec3 wall, glm::vec3 normal) {
@@ -174,6 +236,15 @@ void addBracket(Solids& solids, glm::vec3 wall, glm::vec3 normal) {
     addSolidLathe(solids, Material::metal, cup, profileOf(bracketCupProfile), cupSegments);
     addSolidLathe(solids, Material::wood, cup + up(torchSeat), profileOf(torchProfile),
                   torchSegments);
+    addLathe(solids.mesh, Material::embers, cup + up(torchSeat), profileOf(torchHeadProfile),
+             torchSegments);
+    addLathe(solids.mesh, Material::flame, cup + up(torchSeat), profileOf(torchFlameProfile),
+             flameSegments);
+}
+
+void addCandle(Solids& solids, glm::vec3 base) {
+    addLathe(solids.mesh, Material::plaster, base, profileOf(candleProfile), candleSegments);
+    addLathe(solids.mesh, Material::flame, base, profileOf(candleFlameProfile), candleSegments);
 }
 
 void addTableWithBenches(Solids& solids, glm::vec3 base, float yaw) {
@@ -274,8 +345,64 @@ void addChandelier(Solids& solids, glm::vec3 ringCentre, float ceilingY) {
     }
     for (int cup = 0; cup < chandelierCups; ++cup) {
         const float angle = twoPi * (static_cast<float>(cup) + 0.5f) / chandelierCups;
-        addLathe(solids.mesh, Material::metal,
-                 ringCentre + around(angle) * chandelierRadius + up(thickness),
-                 profileOf(candleCupProfile), cupSegments);
+        const glm::vec3 cupBase = ringCentre + around(angle) * chandelierRadius + up(thickness);
+        addLathe(solids.mesh, Material::metal, cupBase, profileOf(candleCupProfile), cupSegments);
+        addCandle(solids, cupBase + up(candleInCup));
+    }
+}
+
+void addHearthFire(Solids& solids, glm::vec3 base) {
+    addSolidLathe(solids, Material::embers, base, profileOf(hearthCoalProfile), hearthSegments);
+    for (int log = 0; log < 2; ++log) {
+        const glm::vec3 along = around(hearthLogTurn + 1.3f * static_cast<float>(log));
+        const glm::vec3 middle = base + up(hearthLogHalf + 0.05f * static_cast<float>(log));
+        addStrut(solids.mesh, Material::wood, middle - along * hearthLogHalfLength,
+                 middle + along * hearthLogHalfLength, hearthLogHalf);
+    }
+    for (const FlameSpot& spot : hearthFlames) {
+        std::vector<glm::vec2> flame = profileOf(brazierFlameProfile);
+        for (glm::vec2& point : flame) {
+            point *= spot.scale;
+        }
+        addLathe(solids.mesh, Material::flame,
+                 base + around(spot.angle) * spot.radius + up(hearthFlameFoot), flame,
+                 flameSegments);
+    }
+}
+
+void addTableware(Solids& solids, Tableware kind, glm::vec3 base) {
+    switch (kind) {
+    case Tableware::tankard:
+        addLathe(solids.mesh, Material::metal, base, profileOf(tankardProfile), tablewareSegments);
+        break;
+    case Tableware::plate:
+        addLathe(solids.mesh, Material::metal, base, profileOf(plateProfile), tablewareSegments);
+        break;
+    case Tableware::bowl:
+        addLathe(solids.mesh, Material::wood, base, profileOf(bowlOnTableProfile),
+                 tablewareSegments);
+        break;
+    case Tableware::candlestick:
+        addLathe(solids.mesh, Material::metal, base, profileOf(candlestickProfile),
+                 tablewareSegments);
+        addCandle(solids, base + up(candlestickHeight - candleInCup));
+        break;
+    }
+}
+
+void addGrate(Solids& solids, const Box& opening, float thickness) {
+    const float low = opening.min.y - thickness;
+    for (float x = opening.min.x + grateBarSpacing; x < opening.max.x - 0.5f * grateBarSpacing;
+         x += grateBarSpacing) {
+        addSolidBox(solids, Material::metal,
+                    {{x - 0.5f * thickness, low, opening.min.z},
+                     {x + 0.5f * thickness, opening.min.y, opening.max.z}},
+                    allFaces & ~facePosZ & ~faceNegZ);
+    }
+    for (float z : {opening.min.z + grateRailInset, opening.max.z - grateRailInset}) {
+        addSolidBox(solids, Material::metal,
+                    {{opening.min.x, low - thickness, z - 0.5f * thickness},
+                     {opening.max.x, low, z + 0.5f * thickness}},
+                    allFaces & ~facePosX & ~faceNegX);
     }
 }

@@ -29,11 +29,13 @@ struct WallParams {
     float flake = 0.012f;
     float blockHeight = 0.02f;
     float roughness = 0.008f;
-    glm::vec3 stoneGrey{0.44f, 0.42f, 0.39f};
-    glm::vec3 stoneBrown{0.48f, 0.41f, 0.33f};
-    glm::vec3 mortarColour{0.33f, 0.31f, 0.28f};
+    glm::vec3 stoneGrey{0.34f, 0.325f, 0.3f};
+    glm::vec3 stoneBrown{0.37f, 0.31f, 0.25f};
+    glm::vec3 mortarColour{0.24f, 0.22f, 0.2f};
     glm::vec3 mossColour{0.19f, 0.25f, 0.11f};
-    float dampCentre = 0.9f;
+    // The floors meet the walls at v = 0.325 (floor level over the 2-metre tile); the damp
+    // rises a little above it.
+    float dampCentre = 0.36f;
     float dampWidth = 0.14f;
 };
 
@@ -155,8 +157,8 @@ struct FloorParams {
     float crackDepth = 0.005f;
     float crackChance = 0.6f;
     int crackCells = 4; // cracks follow the borders of this lattice
-    glm::vec3 stone{0.38f, 0.37f, 0.35f};
-    glm::vec3 stoneWarm{0.42f, 0.36f, 0.30f};
+    glm::vec3 stone{0.3f, 0.29f, 0.27f};
+    glm::vec3 stoneWarm{0.33f, 0.28f, 0.23f};
     glm::vec3 jointColour{0.17f, 0.15f, 0.13f};
     float wetDarkening = 0.35f;
     float wetShine = 0.7f;
@@ -266,8 +268,8 @@ struct CeilingParams {
     float mortar = 0.006f;
     float bevel = 0.012f;
     float brickHeight = 0.01f;
-    glm::vec3 brick{0.42f, 0.34f, 0.28f};
-    glm::vec3 brickGrey{0.40f, 0.38f, 0.35f};
+    glm::vec3 brick{0.3f, 0.24f, 0.2f};
+    glm::vec3 brickGrey{0.29f, 0.27f, 0.25f};
     glm::vec3 mortarColour{0.30f, 0.28f, 0.25f};
     glm::vec3 sootColour{0.06f, 0.055f, 0.05f};
 };

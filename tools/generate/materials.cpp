@@ -4,16 +4,40 @@
 namespace {
 
 constexpr const char* textureFolder = "Dungeon50/textures";
-constexpr int materialSize = 512;
+// Most materials cover two metres a tile at the large size; the rooms' small-patterned
+// ones one metre at half the size, the same texel density for a quarter of the memory,
+// and smooth plaster and dressed stone two metres at half the density. Flames are
+// nearly flat.
+constexpr int largeSize = 512;
+constexpr int smallSize = 256;
+constexpr int fireSize = 128;
+constexpr int flameSize = 32;
 
 struct Material {
     const char* name;
     Surface (*make)(int size);
+    int size;
 };
 
 constexpr Material materials[] = {
-    {"wall", makeWall}, {"floor", makeFloor}, {"ceiling", makeCeiling},
-    {"wood", makeWood}, {"metal", makeMetal}, {"ground", makeGround},
+    {"wall", makeWall, largeSize},
+    {"floor", makeFloor, largeSize},
+    {"ceiling", makeCeiling, largeSize},
+    {"wood", makeWood, largeSize},
+    {"metal", makeMetal, largeSize},
+    {"ground", makeGround, largeSize},
+    {"brick", makeBrick, smallSize},
+    {"plaster", makePlaster, smallSize},
+    {"dressed_stone", makeDressedStone, smallSize},
+    {"rubble", makeRubble, smallSize},
+    {"ruin_stone", makeRuinStone, largeSize},
+    {"cobbles", makeCobbles, smallSize},
+    {"tiles", makeTiles, smallSize},
+    {"herringbone", makeHerringbone, smallSize},
+    {"slate", makeSlate, smallSize},
+    {"worn_step", makeWornStep, smallSize},
+    {"embers", makeEmbers, fireSize},
+    {"flame", makeFlame, flameSize},
 };
 
 } // namespace
@@ -21,7 +45,7 @@ constexpr Material materials[] = {
 bool generateMaterials(const std::string& root) {
     for (const Material& material : materials) {
         const std::string prefix = root + "/" + textureFolder + "/" + material.name;
-        if (!saveSurface(prefix, material.make(materialSize))) {
+        if (!saveSurface(prefix, material.make(material.size))) {
             return false;
         }
     }

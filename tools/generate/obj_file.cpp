@@ -18,12 +18,20 @@ struct MaterialLook {
     float diffuse;
     float specular;
     float shininess;
+    float tileSize; // world units per texture repeat
 };
 
-// Same order as Material.
+// Same order as Material. The small maps repeat every metre, at the big ones' density.
 constexpr MaterialLook materialLooks[materialCount] = {
-    {"wall", 0.8f, 0.3f, 24.0f}, {"floor", 0.8f, 0.35f, 32.0f}, {"ceiling", 0.75f, 0.15f, 12.0f},
-    {"wood", 0.8f, 0.2f, 16.0f}, {"metal", 0.7f, 0.9f, 64.0f},  {"ground", 0.8f, 0.1f, 8.0f},
+    {"wall", 0.8f, 0.3f, 24.0f, 2.0f},          {"floor", 0.8f, 0.35f, 32.0f, 2.0f},
+    {"ceiling", 0.75f, 0.15f, 12.0f, 2.0f},     {"wood", 0.8f, 0.2f, 16.0f, 2.0f},
+    {"metal", 0.7f, 0.9f, 64.0f, 2.0f},         {"ground", 0.8f, 0.1f, 8.0f, 2.0f},
+    {"brick", 0.8f, 0.2f, 16.0f, 1.0f},         {"plaster", 0.8f, 0.15f, 12.0f, 2.0f},
+    {"dressed_stone", 0.8f, 0.3f, 24.0f, 2.0f}, {"rubble", 0.8f, 0.25f, 16.0f, 2.0f},
+    {"ruin_stone", 0.8f, 0.2f, 16.0f, 2.0f},    {"cobbles", 0.8f, 0.35f, 32.0f, 1.0f},
+    {"tiles", 0.8f, 0.5f, 48.0f, 1.0f},         {"herringbone", 0.8f, 0.25f, 16.0f, 1.0f},
+    {"slate", 0.8f, 0.4f, 32.0f, 1.0f},         {"worn_step", 0.8f, 0.35f, 32.0f, 1.0f},
+    {"embers", 0.8f, 0.1f, 8.0f, 0.5f},         {"flame", 0.8f, 0.0f, 1.0f, 0.5f},
 };
 
 std::string formatNumber(float value, int decimals) {
@@ -75,6 +83,7 @@ bool writeObj(const std::string& path, const MeshSet& mesh, const std::string& m
             continue;
         }
         const std::string name = materialName(static_cast<Material>(m));
+        const float uvScale = textureTileSize / materialLooks[static_cast<size_t>(m)].tileSize;
         std::string lists;
         std::string faces;
         for (size_t t = 0; t < list.size(); t += 3) {
@@ -83,14 +92,15 @@ bool writeObj(const std::string& path, const MeshSet& mesh, const std::string& m
                 const MeshVertex& v = list[t + k];
                 const glm::vec3 p = v.position / modelScale;
                 const glm::vec3 n = glm::normalize(v.normal);
+                const glm::vec2 uv = v.uv * uvScale;
                 const int positionIndex = indexOf(positions,
                                                   "v " + formatNumber(p.x, positionDecimals) + ' ' +
                                                       formatNumber(p.y, positionDecimals) + ' ' +
                                                       formatNumber(p.z, positionDecimals),
                                                   lists);
                 const int ti = indexOf(uvs,
-                                       "vt " + formatNumber(v.uv.x, uvDecimals) + ' ' +
-                                           formatNumber(v.uv.y, uvDecimals),
+                                       "vt " + formatNumber(uv.x, uvDecimals) + ' ' +
+                                           formatNumber(uv.y, uvDecimals),
                                        lists);
                 const int ni = indexOf(normals,
                                        "vn " + formatNumber(n.x, directionDecimals) + ' ' +

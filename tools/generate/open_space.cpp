@@ -52,15 +52,19 @@ bool writeOpenSpace(const std::string& path, const OpenSpace& space) {
         "# Open space of the Lanternfall dungeon, in world units (the model is drawn at 0.1).\n"
         "# air minX minY minZ maxX maxY maxZ: a box of air; the air is the union of them.\n"
         "# solid minX minY minZ maxX maxY maxZ: bounds of something standing in the air.\n"
-        "# A point is open when an air box holds it and no solid box does.\n";
+        "# A point is open when an air box holds it and no solid box does.\n"
+        "# sky minX minY minZ maxX maxY maxZ: an air box open at the top to the sky.\n";
     char line[160];
-    for (int kind = 0; kind < 2; ++kind) {
-        for (const Box& box : kind == 0 ? space.air : space.solids) {
-            std::snprintf(line, sizeof line, "%s %.3f %.3f %.3f %.3f %.3f %.3f\n",
-                          kind == 0 ? "air" : "solid", static_cast<double>(box.min.x),
-                          static_cast<double>(box.min.y), static_cast<double>(box.min.z),
-                          static_cast<double>(box.max.x), static_cast<double>(box.max.y),
-                          static_cast<double>(box.max.z));
+    const struct {
+        const char* kind;
+        const std::vector<Box>& boxes;
+    } lists[] = {{"air", space.air}, {"solid", space.solids}, {"sky", space.skylights}};
+    for (const auto& list : lists) {
+        for (const Box& box : list.boxes) {
+            std::snprintf(line, sizeof line, "%s %.3f %.3f %.3f %.3f %.3f %.3f\n", list.kind,
+                          static_cast<double>(box.min.x), static_cast<double>(box.min.y),
+                          static_cast<double>(box.min.z), static_cast<double>(box.max.x),
+                          static_cast<double>(box.max.y), static_cast<double>(box.max.z));
             text += line;
         }
     }

@@ -21,6 +21,8 @@ bool contains(const Box& box, glm::vec3 p);
 struct OpenSpace {
     std::vector<Box> air;
     std::vector<Box> solids;
+    // Air boxes whose top is left open, so the sky shows through it.
+    std::vector<Box> skylights;
 };
 
 // True when `point` and every point `clearance` away from it is open.

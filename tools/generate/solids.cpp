@@ -31,8 +31,8 @@ void addSolidBox(Solids& solids, Material material, const Box& box, unsigned fac
                   faces);
 }
 
-void addSolidArch(Solids& solids, const Arch& arch) {
-    addArch(solids.mesh, Material::wall, arch);
+void addSolidArch(Solids& solids, Material material, const Arch& arch) {
+    addArch(solids.mesh, material, arch);
     const int depthAxis = arch.spanAxis == 0 ? 2 : 0;
     const float width = (arch.spanMax - arch.spanMin) / static_cast<float>(archBoundSlices);
     for (int i = 0; i < archBoundSlices; ++i) {

@@ -23,7 +23,7 @@ void addSolidBlock(Solids& solids, Material material, const Block& block,
                    unsigned faces = allFaces);
 void addSolidBox(Solids& solids, Material material, const Box& box, unsigned faces = allFaces);
 // The stone of the arch, bounded by slices that follow its curve.
-void addSolidArch(Solids& solids, const Arch& arch);
+void addSolidArch(Solids& solids, Material material, const Arch& arch);
 // A lathe bounded by the box round its widest radius.
 void addSolidLathe(Solids& solids, Material material, glm::vec3 base,
                    const std::vector<glm::vec2>& profile, int segments);

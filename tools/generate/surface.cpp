@@ -116,7 +116,8 @@ float bottomBand(float v, float centre, float width) {
 // blue = out of the surface.
 bool saveSurface(const std::string& pathPrefix, const Surface& surface) {
     const int size = surface.size;
-    Image diffuse = makeImage(size, size, 3);
+    const bool glows = !surface.glow.empty();
+    Image diffuse = makeImage(size, size, glows ? 4 : 3);
     Image specular = makeImage(size, size, 1);
     Image normal = makeImage(size, size, 3);
     const float texelsPerTile = static_cast<float>(size);
@@ -133,6 +134,9 @@ bool saveSurface(const std::string& pathPrefix, const Surface& surface) {
             for (int c = 0; c < 3; ++c) {
                 setPixel(diffuse, x, y, c, surface.albedo[i][c]);
                 setPixel(normal, x, y, c, n[c] * 0.5f + 0.5f);
+            }
+            if (glows) {
+                setPixel(diffuse, x, y, 3, 1.0f - surface.glow[i]);
             }
             setPixel(specular, x, y, 0, surface.specular[i]);
         }

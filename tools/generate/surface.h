@@ -26,6 +26,9 @@ struct Surface {
     std::vector<float> height;
     std::vector<glm::vec3> albedo;
     std::vector<float> specular;
+    // How strongly each texel glows, 0 ... 1; empty where nothing does. It is saved as
+    // the diffuse map's alpha, 1 - glow, so a map without alpha glows nowhere.
+    std::vector<float> glow;
 };
 
 Surface makeSurface(int size);
@@ -75,5 +78,6 @@ glm::vec3 blockTint(glm::vec3 base, std::uint32_t id, float brightness, float hu
 // tile still wraps: peaks at `centre` (v), `width` wide.
 float bottomBand(float v, float centre, float width);
 
-// Writes the diffuse, specular and normal maps as pathPrefix_diffuse.png and so on.
+// Writes the diffuse, specular and normal maps as pathPrefix_diffuse.png and so on; the
+// diffuse map is RGBA where the surface glows, RGB elsewhere.
 bool saveSurface(const std::string& pathPrefix, const Surface& surface);

@@ -30,8 +30,8 @@ struct WoodParams {
     float knotRadius = 0.018f;
     float nailInset = 0.018f;
     float nailRadius = 0.006f;
-    glm::vec3 colour{0.33f, 0.23f, 0.15f};
-    glm::vec3 weathered{0.31f, 0.28f, 0.24f};
+    glm::vec3 colour{0.22f, 0.145f, 0.09f};
+    glm::vec3 weathered{0.22f, 0.19f, 0.16f};
     glm::vec3 knotColour{0.16f, 0.1f, 0.06f};
     glm::vec3 nailColour{0.14f, 0.13f, 0.12f};
     glm::vec3 nailRust{0.3f, 0.15f, 0.07f};

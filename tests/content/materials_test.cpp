@@ -19,7 +19,7 @@ constexpr const char* starPath = "resources/textures/star.png";
 constexpr const char* materialNames[] = {
     "wall",  "floor",       "ceiling",       "wood",      "metal",      "ground",
     "brick", "plaster",     "dressed_stone", "rubble",    "ruin_stone", "cobbles",
-    "tiles", "herringbone", "slate",         "worn_step", "embers",     "flame"};
+    "tiles", "basketweave", "slate",         "worn_step", "embers",     "flame"};
 // What burns; its diffuse map's alpha is 1 - glow. Embers glow in their cracks, not over
 // their crust; a flame glows throughout.
 constexpr const char* burning[] = {"embers", "flame"};

@@ -26,7 +26,7 @@ enum class Material {
     ruinStone,
     cobbles,
     tiles,
-    herringbone,
+    basketweave,
     slate,
     wornStep,
     embers,

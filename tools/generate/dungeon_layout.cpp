@@ -36,10 +36,11 @@ constexpr RoomPlan entranceHall{-12.6f, 4.0f, -3.1f,
                                 13.0f,  4.5f, {Material::wall, Material::floor, Material::ceiling}};
 constexpr RoomPlan gatePassage{
     -10.6f, 3.0f, -4.6f, 3.7f, 2.6f, {Material::rubble, Material::cobbles, Material::ceiling}};
-constexpr RoomPlan gallery{
-    -2.5f, 6.2f, 2.6f, 9.8f, 4.2f, {Material::plaster, Material::herringbone, Material::plaster}};
-constexpr RoomPlan chapel{
-    3.2f, 5.0f, 8.6f, 11.0f, 5.2f, {Material::dressedStone, Material::tiles, Material::plaster}};
+constexpr RoomPlan gallery{-2.5f, 6.2f, 2.6f,
+                           9.8f,  4.2f, {Material::plaster, Material::basketweave, Material::wood}};
+constexpr RoomPlan chapel{3.2f, 5.0f,
+                          8.6f, 11.0f,
+                          5.2f, {Material::dressedStone, Material::tiles, Material::dressedStone}};
 constexpr RoomPlan corridor{-0.8f, -6.5f, 2.6f,
                             6.2f,  3.95f, {Material::brick, Material::cobbles, Material::ceiling}};
 constexpr RoomPlan sideHall{-6.2f, -4.4f, -1.3f,

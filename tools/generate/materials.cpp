@@ -33,7 +33,7 @@ constexpr Material materials[] = {
     {"ruin_stone", makeRuinStone, largeSize},
     {"cobbles", makeCobbles, smallSize},
     {"tiles", makeTiles, smallSize},
-    {"herringbone", makeHerringbone, smallSize},
+    {"basketweave", makeBasketweave, smallSize},
     {"slate", makeSlate, smallSize},
     {"worn_step", makeWornStep, smallSize},
     {"embers", makeEmbers, fireSize},

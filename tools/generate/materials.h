@@ -22,7 +22,7 @@ Surface makeRuinStone(int size);    // weathered blocks with moss and lichen, op
 Surface makeBrick(int size);       // small dark bricks in courses, soot-stained
 Surface makeCobbles(int size);     // rounded setts in packed earth
 Surface makeTiles(int size);       // a chequer of pale and dark stone tiles
-Surface makeHerringbone(int size); // bricks laid in herringbone
+Surface makeBasketweave(int size); // bricks laid in pairs, square by square across each other
 Surface makeSlate(int size);       // dark split slate flags
 Surface makeWornStep(int size);    // smooth stone hollowed by feet
 

@@ -29,7 +29,7 @@ constexpr MaterialLook materialLooks[materialCount] = {
     {"brick", 0.8f, 0.2f, 16.0f, 1.0f},         {"plaster", 0.8f, 0.15f, 12.0f, 2.0f},
     {"dressed_stone", 0.8f, 0.3f, 24.0f, 2.0f}, {"rubble", 0.8f, 0.25f, 16.0f, 2.0f},
     {"ruin_stone", 0.8f, 0.2f, 16.0f, 2.0f},    {"cobbles", 0.8f, 0.35f, 32.0f, 1.0f},
-    {"tiles", 0.8f, 0.5f, 48.0f, 1.0f},         {"herringbone", 0.8f, 0.25f, 16.0f, 1.0f},
+    {"tiles", 0.8f, 0.5f, 48.0f, 1.0f},         {"basketweave", 0.8f, 0.25f, 16.0f, 1.0f},
     {"slate", 0.8f, 0.4f, 32.0f, 1.0f},         {"worn_step", 0.8f, 0.35f, 32.0f, 1.0f},
     {"embers", 0.8f, 0.1f, 8.0f, 0.5f},         {"flame", 0.8f, 0.0f, 1.0f, 0.5f},
 };

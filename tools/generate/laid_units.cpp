@@ -1,0 +1,64 @@
+#include "laid_units.h"
+
+#include "noise.h"
+
+#include <glm/common.hpp>
+#include <glm/geometric.hpp>
+
+#include <algorithm>
+
+namespace {
+
+// Recesses this deep (tile widths) count as fully recessed.
+constexpr float fullRecess = 0.004f;
+constexpr int chipCells = 24;
+
+} // namespace
+
+LaidUnits layUnits(int size, SeedSequence& seeds, const UnitRelief& relief,
+                   const std::function<UnitSample(glm::vec2 uv)>& unitAt) {
+    LaidUnits laid{makeSurface(size), {}, {}, {}};
+    Surface& s = laid.surface;
+    laid.joint.assign(s.height.size(), 0.0f);
+    laid.ids.assign(s.height.size(), 0u);
+    const auto [chipSeed, jointSeed] = nextSeeds<2>(seeds);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const size_t i = texelIndex(x, y, size);
+            const glm::vec2 uv = texelUv(x, y, size);
+            const UnitSample unit = unitAt(uv);
+            const float chips =
+                relief.chip * std::max(0.0f, tileFbm(uv, glm::ivec2(chipCells), 3, chipSeed));
+            const float edge = unit.edge - relief.joint - chips;
+            const glm::vec2 lean(unitFloat(unit.id >> 3) - 0.5f, unitFloat(unit.id >> 13) - 0.5f);
+            const float face =
+                relief.height + relief.tilt * glm::dot(lean, unit.local - 0.5f) +
+                relief.roughness * tileFbm(uv, glm::ivec2(relief.roughCells), 4, unit.id, 0.55f);
+            const float onUnit = glm::smoothstep(-0.001f, 0.001f, edge);
+            const float jointFloor =
+                0.1f * relief.height * tileFbm(uv, glm::ivec2(48), 2, jointSeed);
+            s.height[i] =
+                glm::mix(jointFloor, jointFloor + face * edgeProfile(edge, relief.bevel), onUnit);
+            laid.joint[i] = 1.0f - onUnit;
+            laid.ids[i] = unit.id;
+        }
+    }
+    laid.recess = cavities(s, cavityBlurRadius);
+    for (float& r : laid.recess) {
+        r = glm::clamp(r / fullRecess, 0.0f, 1.0f);
+    }
+    return laid;
+}
+
+glm::vec3 unitColour(std::uint32_t id, glm::vec3 a, glm::vec3 b, float spread) {
+    return blockTint(glm::mix(a, b, unitFloat(id >> 5)), id, spread, 0.03f);
+}
+
+UnitSample cellUnit(glm::vec2 uv, int cells, std::uint32_t seed, float jitter) {
+    const CellSample cell = tileCellular(uv, glm::ivec2(cells), seed, jitter);
+    UnitSample unit;
+    unit.edge = cell.border / static_cast<float>(cells);
+    unit.id = cell.id;
+    unit.local = glm::vec2(0.5f) - cell.toFeature;
+    return unit;
+}

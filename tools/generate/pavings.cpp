@@ -13,6 +13,9 @@
 
 namespace {
 
+// Grids are laid half a cell off the tile's edge, so no joint runs along it.
+constexpr float halfCell = 0.5f;
+
 struct BrickParams {
     std::uint32_t seed = 0xb41c0000u;
     std::uint64_t layoutSeed = 71;
@@ -109,7 +112,7 @@ namespace {
 
 struct TileParams {
     std::uint32_t seed = 0x711e0000u;
-    int tiles = 4; // across the metre, alternating pale and dark
+    int tiles = 4; // across the metre, alternating pale and dark; even, so the chequer wraps
     UnitRelief relief{0.003f, 0.003f, 0.004f, 0.0015f, 0.0004f, 8, 0.002f};
     glm::vec3 pale{0.5f, 0.47f, 0.4f};
     glm::vec3 paleWarm{0.47f, 0.42f, 0.34f};
@@ -128,8 +131,10 @@ Surface makeTiles(int size) {
     const std::uint32_t idSeed = nextSeed(seeds);
     const float n = static_cast<float>(p.tiles);
     auto tileAt = [&](glm::vec2 uv) {
-        const glm::vec2 cell = glm::floor(uv * n);
-        const glm::vec2 local = uv * n - cell;
+        const glm::vec2 cells = uv * n + halfCell;
+        glm::vec2 cell = glm::floor(cells);
+        const glm::vec2 local = cells - cell;
+        cell = glm::mod(cell, n);
         const glm::vec2 toEdge = glm::min(local, 1.0f - local) / n;
         // The id's lowest bit says which of the chequer's two stones the tile is.
         const std::uint32_t parity =
@@ -180,7 +185,7 @@ namespace {
 // Bricks in pairs, each pair square and turned across its neighbours.
 struct BasketweaveParams {
     std::uint32_t seed = 0xba5e0000u;
-    int squares = 5; // across the metre, two bricks to each
+    int squares = 4; // across the metre, two bricks to each; even, so the weave wraps
     UnitRelief relief{0.004f, 0.005f, 0.006f, 0.002f, 0.001f, 16, 0.003f};
     glm::vec3 ochre{0.38f, 0.27f, 0.16f};
     glm::vec3 brown{0.28f, 0.19f, 0.12f};
@@ -195,8 +200,10 @@ Surface makeBasketweave(int size) {
     const std::uint32_t idSeed = nextSeed(seeds);
     const float n = static_cast<float>(p.squares);
     auto brickAt = [&](glm::vec2 uv) {
-        const glm::vec2 cell = glm::floor(uv * n);
-        glm::vec2 local = uv * n - cell;
+        const glm::vec2 cells = uv * n + halfCell;
+        glm::vec2 cell = glm::floor(cells);
+        glm::vec2 local = cells - cell;
+        cell = glm::mod(cell, n);
         const bool across = (static_cast<int>(cell.x + cell.y) & 1) == 0;
         // Two bricks in the square, split along its one axis or the other.
         const float split = across ? local.y : local.x;

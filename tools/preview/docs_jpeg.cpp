@@ -1,6 +1,8 @@
-// Puts two runs of the preview side by side, view by view, in one small JPEG: each view
-// that both folders hold, shrunk, the first folder's on the left of each pair, two pairs
-// to a row. Used to show the show before and after a change of its content.
+// JPEG pictures for the docs, which would be too large as PNG files:
+//   docs_jpeg OUT.jpg PICTURE.png                 the picture as it is
+//   docs_jpeg OUT.jpg BEFORE_FOLDER AFTER_FOLDER  two runs of the preview side by side:
+// each view that both folders hold, shrunk, the first folder's on the left of each pair,
+// two pairs to a row, to show the show before and after a change of its content.
 #include <png.h>
 #include <turbojpeg.h>
 
@@ -12,7 +14,8 @@
 
 namespace {
 
-constexpr const char* usage = "usage: side_by_side OUT.jpg BEFORE_FOLDER AFTER_FOLDER";
+constexpr const char* usage =
+    "usage: docs_jpeg OUT.jpg PICTURE.png | docs_jpeg OUT.jpg BEFORE_FOLDER AFTER_FOLDER";
 constexpr int shrink = 5;
 constexpr int pairsPerRow = 2;
 constexpr int gap = 4;      // pixels between the two of a pair
@@ -66,9 +69,38 @@ void paste(Image& sheet, const Image& view, int left, int top) {
     }
 }
 
+bool writeJpeg(const char* path, const Image& image) {
+    tjhandle compressor = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    const int failed = tjCompress2(compressor, image.rgb.data(), image.width, 0, image.height,
+                                   TJPF_RGB, &jpeg, &size, TJSAMP_420, jpegQuality, 0);
+    bool written = false;
+    if (failed == 0) {
+        if (FILE* out = std::fopen(path, "wb")) {
+            written = std::fwrite(jpeg, 1, size, out) == size;
+            written = std::fclose(out) == 0 && written;
+        }
+    }
+    tjFree(jpeg);
+    tjDestroy(compressor);
+    if (!written) {
+        std::fprintf(stderr, "docs_jpeg: could not write %s\n", path);
+    }
+    return written;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3) {
+        const Image picture = readPng(argv[2]);
+        if (picture.rgb.empty()) {
+            std::fprintf(stderr, "docs_jpeg: cannot read %s\n", argv[2]);
+            return 1;
+        }
+        return writeJpeg(argv[1], picture) ? 0 : 1;
+    }
     if (argc != 4) {
         std::fprintf(stderr, "%s\n", usage);
         return 2;
@@ -85,7 +117,7 @@ int main(int argc, char** argv) {
     }
     std::sort(names.begin(), names.end());
     if (names.empty()) {
-        std::fprintf(stderr, "side_by_side: no view in both %s and %s\n", argv[2], argv[3]);
+        std::fprintf(stderr, "docs_jpeg: no view in both %s and %s\n", argv[2], argv[3]);
         return 1;
     }
     const Image first = readPng((before / names[0]).string());
@@ -102,31 +134,16 @@ int main(int argc, char** argv) {
         const Image b = readPng((after / names[i]).string());
         if (a.width != first.width || b.width != first.width || a.height != first.height ||
             b.height != first.height) {
-            std::fprintf(stderr, "side_by_side: %s differs in size or is unreadable\n",
+            std::fprintf(stderr, "docs_jpeg: %s differs in size or is unreadable\n",
                          names[i].c_str());
             return 1;
         }
         paste(sheet, a, left, top);
         paste(sheet, b, left + w + gap, top);
     }
-    tjhandle compressor = tjInitCompress();
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    const int failed = tjCompress2(compressor, sheet.rgb.data(), sheet.width, 0, sheet.height,
-                                   TJPF_RGB, &jpeg, &size, TJSAMP_420, jpegQuality, 0);
-    bool written = false;
-    if (failed == 0) {
-        if (FILE* out = std::fopen(argv[1], "wb")) {
-            written = std::fwrite(jpeg, 1, size, out) == size;
-            written = std::fclose(out) == 0 && written;
-        }
-    }
-    tjFree(jpeg);
-    tjDestroy(compressor);
-    if (!written) {
-        std::fprintf(stderr, "side_by_side: could not write %s\n", argv[1]);
+    if (!writeJpeg(argv[1], sheet)) {
         return 1;
     }
-    std::printf("%s: %zu views side by side, %lu bytes\n", argv[1], names.size(), size);
+    std::printf("%s: %zu views side by side\n", argv[1], names.size());
     return 0;
 }

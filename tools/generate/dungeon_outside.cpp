@@ -99,7 +99,7 @@ constexpr float pathWander = 0.08f;
 constexpr float pathTwist = 0.12f;
 // Scree: small stones fallen at the foot of each ruined wall, on both sides of it.
 constexpr std::uint64_t screeSeed = 0x5c3e;
-constexpr int screePerMetre = 3;
+constexpr int screePerMetre = 2;
 constexpr float screeReach = 0.9f;
 constexpr float screeSmallest = 0.14f;
 constexpr float screeLargest = 0.24f;

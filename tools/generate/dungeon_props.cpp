@@ -49,14 +49,14 @@ constexpr float stickBottom = 0.16f;
 // A heap of coals fills the bowl up to the sticks; small flames rise from it.
 constexpr glm::vec2 coalProfile[] = {{0.35f, 0.16f}, {0.25f, 0.22f}, {0.1f, 0.25f}, {0.0f, 0.26f}};
 constexpr glm::vec2 brazierFlameProfile[] = {
-    {0.0f, 0.0f}, {0.05f, 0.04f}, {0.045f, 0.1f}, {0.02f, 0.17f}, {0.0f, 0.22f}};
+    {0.0f, 0.0f}, {0.05f, 0.05f}, {0.03f, 0.14f}, {0.0f, 0.22f}};
 struct FlameSpot {
     float radius, angle, scale;
 };
 constexpr FlameSpot brazierFlames[] = {
     {0.0f, 0.0f, 1.2f}, {0.15f, 0.9f, 0.8f}, {0.14f, 3.0f, 0.9f}, {0.16f, 5.0f, 0.7f}};
 constexpr float brazierFlameFoot = 0.22f;
-constexpr int flameSegments = 8;
+constexpr int flameSegments = 6;
 
 // Wall brackets: back plate, arm, cup and torch.
 constexpr glm::vec3 bracketPlateHalf{0.015f, 0.16f, 0.07f};
@@ -73,9 +73,9 @@ constexpr int cupSegments = 8;
 constexpr int torchSegments = 6;
 // The torch's head: pitch-soaked wrapping glowing as embers, with a flame on top.
 constexpr glm::vec2 torchHeadProfile[] = {
-    {0.02f, 0.3f}, {0.045f, 0.32f}, {0.05f, 0.38f}, {0.04f, 0.43f}, {0.0f, 0.45f}};
+    {0.02f, 0.3f}, {0.048f, 0.33f}, {0.042f, 0.43f}, {0.0f, 0.45f}};
 constexpr glm::vec2 torchFlameProfile[] = {
-    {0.0f, 0.43f}, {0.045f, 0.47f}, {0.04f, 0.54f}, {0.018f, 0.62f}, {0.0f, 0.67f}};
+    {0.0f, 0.43f}, {0.045f, 0.48f}, {0.028f, 0.57f}, {0.0f, 0.67f}};
 
 // The table and its benches.
 constexpr glm::vec3 tableTopHalf{0.45f, 0.04f, 1.0f};
@@ -124,7 +124,7 @@ constexpr glm::vec2 candleCupProfile[] = {
 constexpr glm::vec2 candleProfile[] = {
     {0.0f, 0.0f}, {0.02f, 0.0f}, {0.02f, 0.11f}, {0.014f, 0.12f}, {0.0f, 0.12f}};
 constexpr glm::vec2 candleFlameProfile[] = {
-    {0.0f, 0.12f}, {0.012f, 0.135f}, {0.011f, 0.16f}, {0.005f, 0.185f}, {0.0f, 0.2f}};
+    {0.0f, 0.12f}, {0.012f, 0.14f}, {0.007f, 0.17f}, {0.0f, 0.2f}};
 constexpr float candleInCup = 0.04f;
 constexpr int candleSegments = 6;
 
@@ -146,7 +146,7 @@ constexpr glm::vec2 plateProfile[] = {
     {0.0f, 0.0f}, {0.08f, 0.0f}, {0.12f, 0.02f}, {0.1f, 0.02f}, {0.0f, 0.01f}};
 constexpr glm::vec2 bowlOnTableProfile[] = {
     {0.0f, 0.0f}, {0.07f, 0.0f}, {0.13f, 0.08f}, {0.11f, 0.08f}, {0.0f, 0.04f}};
-constexpr int tablewareSegments = 10;
+constexpr int tablewareSegments = 8;
 // A candlestick: foot, stem and a cup for the candle.
 constexpr glm::vec2 candlestickProfile[] = {{0.0f, 0.0f},    {0.07f, 0.0f},  {0.06f, 0.02f},
                                             {0.015f, 0.05f}, {0.015f, 0.2f}, {0.035f, 0.22f},

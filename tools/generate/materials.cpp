@@ -30,7 +30,7 @@ constexpr Material materials[] = {
     {"plaster", makePlaster, smallSize},
     {"dressed_stone", makeDressedStone, smallSize},
     {"rubble", makeRubble, smallSize},
-    {"ruin_stone", makeRuinStone, largeSize},
+    {"ruin_stone", makeRuinStone, smallSize},
     {"cobbles", makeCobbles, smallSize},
     {"tiles", makeTiles, smallSize},
     {"basketweave", makeBasketweave, smallSize},

@@ -34,6 +34,19 @@ constexpr MaterialLook materialLooks[materialCount] = {
     {"embers", 0.8f, 0.1f, 8.0f, 0.5f},         {"flame", 0.8f, 0.0f, 1.0f, 0.5f},
 };
 
+// The demo draws the meshes in the order they stand in the file, each behind what is
+// already drawn rejected before it is shaded. The rooms' walls come first, as they hide the
+// rooms beyond them, the corridor's (the longest stretch of the show) before the others;
+// then floors, ceilings and the things in the rooms; last the ground outside, which from
+// inside lies behind everything.
+constexpr Material writingOrder[materialCount] = {
+    Material::brick,       Material::wall,      Material::plaster, Material::dressedStone,
+    Material::rubble,      Material::ruinStone, Material::cobbles, Material::floor,
+    Material::basketweave, Material::tiles,     Material::slate,   Material::wornStep,
+    Material::ceiling,     Material::wood,      Material::metal,   Material::embers,
+    Material::flame,       Material::ground,
+};
+
 std::string formatNumber(float value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(value));
@@ -77,13 +90,14 @@ bool writeObj(const std::string& path, const MeshSet& mesh, const std::string& m
     std::unordered_map<std::string, int> positions;
     std::unordered_map<std::string, int> uvs;
     std::unordered_map<std::string, int> normals;
-    for (int m = 0; m < materialCount; ++m) {
-        const std::vector<MeshVertex>& list = mesh.triangles[static_cast<size_t>(m)];
+    for (Material material : writingOrder) {
+        const size_t m = static_cast<size_t>(material);
+        const std::vector<MeshVertex>& list = mesh.triangles[m];
         if (list.empty()) {
             continue;
         }
-        const std::string name = materialName(static_cast<Material>(m));
-        const float uvScale = textureTileSize / materialLooks[static_cast<size_t>(m)].tileSize;
+        const std::string name = materialName(material);
+        const float uvScale = textureTileSize / materialLooks[m].tileSize;
         std::string lists;
         std::string faces;
         for (size_t t = 0; t < list.size(); t += 3) {

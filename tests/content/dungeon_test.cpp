@@ -66,6 +66,8 @@ constexpr float flameFootProbe = 1e-3f;
 // A solid thing's middle is looked at this far above it: stones half sunk into the ground
 // have it on the ground's level.
 constexpr float liftProbe = 1e-3f;
+// Things this close touch: the ruined walls' courses lie a joint of two centimetres apart.
+constexpr float touchProbe = 0.025f;
 
 // Outside, mounds rise at least this high over the flat ground; nothing of the ground lies
 // deeper below it than the mounds' sunk rims.
@@ -326,10 +328,34 @@ glm::vec3 lowest(const std::vector<glm::vec3>& corners) {
                              [](glm::vec3 a, glm::vec3 b) { return a.y < b.y; });
 }
 
-TEST(DungeonSpace, EverySolidThingStandsInTheAir) {
+// Nothing floats: each solid thing touches stone (a floor, a wall, a ceiling it hangs
+// from) or another solid thing it rests on or hangs from.
+bool restsOnSomething(const OpenSpace& space, const Box& solid) {
+    const glm::vec3 middle = 0.5f * (solid.min + solid.max);
+    for (int axis = 0; axis < 3; ++axis) {
+        for (float side : {solid.min[axis] - touchProbe, solid.max[axis] + touchProbe}) {
+            glm::vec3 probe = middle;
+            probe[axis] = side;
+            if (!inAir(space, probe)) {
+                return true;
+            }
+        }
+    }
+    return std::any_of(space.solids.begin(), space.solids.end(), [&](const Box& other) {
+        return &other != &solid &&
+               glm::all(glm::lessThanEqual(other.min, solid.max + glm::vec3(touchProbe))) &&
+               glm::all(glm::lessThanEqual(solid.min, other.max + glm::vec3(touchProbe)));
+    });
+}
+
+TEST(DungeonSpace, EverySolidThingStandsInTheAirOnSomething) {
     const OpenSpace& space = openSpace();
     ASSERT_FALSE(space.solids.empty()) << openSpacePath << " is missing or empty";
     for (const Box& solid : space.solids) {
+        ASSERT_TRUE(glm::all(glm::lessThanEqual(solid.min, solid.max)))
+            << "a solid thing turned inside out at " << text(solid.min);
+        EXPECT_TRUE(restsOnSomething(space, solid))
+            << "a solid thing floating at " << text(0.5f * (solid.min + solid.max));
         const glm::vec3 middle = 0.5f * (solid.min + solid.max) + glm::vec3(0.0f, liftProbe, 0.0f);
         ASSERT_TRUE(inAir(space, middle)) << "a solid thing inside stone at " << text(middle);
     }

@@ -3,7 +3,9 @@
 #include "dungeon_props.h"
 #include "noise.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -26,7 +28,7 @@ constexpr glm::vec3 benchTankard{-0.62f, 0.48f, 4.45f};
 
 // The last bay: the west wall's facing has fallen; its bricks lie heaped against the wall.
 constexpr std::uint64_t heapSeed = 0x6ea9;
-constexpr int heapStones = 26;
+constexpr int heapStones = 40;
 constexpr float heapWall = -0.8f;
 constexpr float heapReach = 0.65f; // how far from the wall the heap runs out
 constexpr float heapFromZ = -5.9f;
@@ -72,18 +74,34 @@ void addCorridorBays(Solids& solids, float floorY) {
     addCandle(solids, benchCandle + up(floorY));
     addTableware(solids, Tableware::tankard, benchTankard + up(floorY));
 
+    // Each stone lies on the floor or on the stones fallen before it, no higher than the
+    // heap's slope allows there.
     Pcg32 random = makePcg32(heapSeed);
+    std::vector<Box> fallen;
     for (int stone = 0; stone < heapStones; ++stone) {
         const float out = nextRange(random, 0.0f, 1.0f);
         const float z = nextRange(random, heapFromZ, heapToZ);
         const glm::vec3 half(nextRange(random, heapStoneSmallest.x, heapStoneLargest.x),
                              nextRange(random, heapStoneSmallest.y, heapStoneLargest.y),
                              nextRange(random, heapStoneSmallest.z, heapStoneLargest.z));
-        // Stones lie lower the further they rolled from the wall.
-        const float lift = nextRange(random, 0.0f, heapTop * (1.0f - out) * (1.0f - out));
+        const float yaw = nextRange(random, -0.6f, 0.6f);
         const float x = heapWall + half.x + out * (heapReach - half.x);
-        addSolidBlock(solids, Material::brick,
-                      {{x, floorY + half.y + lift, z}, half, nextRange(random, -0.6f, 0.6f)});
+        // The footprint turned by yaw stays within this reach of the middle.
+        const float reach = std::hypot(half.x, half.z);
+        float bottom = floorY;
+        for (const Box& below : fallen) {
+            if (x + reach > below.min.x && x - reach < below.max.x && z + reach > below.min.z &&
+                z - reach < below.max.z) {
+                bottom = std::max(bottom, below.max.y);
+            }
+        }
+        if (bottom > floorY + heapTop * (1.0f - out)) {
+            continue;
+        }
+        const glm::vec3 centre(x, bottom + half.y, z);
+        addSolidBlock(solids, Material::brick, {centre, half, yaw});
+        fallen.push_back(
+            {centre - glm::vec3(reach, half.y, reach), centre + glm::vec3(reach, half.y, reach)});
     }
 }
 

@@ -258,9 +258,9 @@ void addTableWithBenches(Solids& solids, glm::vec3 base, float yaw) {
         const float sz = (corner & 2) ? 1.0f : -1.0f;
         const glm::vec3 at = base + across * sx * (tableTopHalf.x - legInsetAcross) +
                              along * sz * (tableTopHalf.z - legInsetAlong);
-        addBlock(solids.mesh, Material::wood,
-                 {at + up(0.5f * legHeight), {legHalf, 0.5f * legHeight, legHalf}, yaw},
-                 allFaces & ~faceNegY & ~facePosY);
+        addSolidBlock(solids, Material::wood,
+                      {at + up(0.5f * legHeight), {legHalf, 0.5f * legHeight, legHalf}, yaw},
+                      allFaces & ~faceNegY & ~facePosY);
     }
     const float benchLegHeight = benchHeight - 2.0f * benchTopHalf.y;
     for (int side = -1; side <= 1; side += 2) {
@@ -268,11 +268,11 @@ void addTableWithBenches(Solids& solids, glm::vec3 base, float yaw) {
         addSolidBlock(solids, Material::wood,
                       {bench + up(benchHeight - benchTopHalf.y), benchTopHalf, yaw});
         for (int end = -1; end <= 1; end += 2) {
-            addBlock(solids.mesh, Material::wood,
-                     {bench + along * (benchLegAlong * static_cast<float>(end)) +
-                          up(0.5f * benchLegHeight),
-                      benchLegHalf + up(0.5f * benchLegHeight), yaw},
-                     allFaces & ~faceNegY & ~facePosY);
+            addSolidBlock(solids, Material::wood,
+                          {bench + along * (benchLegAlong * static_cast<float>(end)) +
+                               up(0.5f * benchLegHeight),
+                           benchLegHalf + up(0.5f * benchLegHeight), yaw},
+                          allFaces & ~faceNegY & ~facePosY);
         }
     }
 }

@@ -33,9 +33,9 @@ struct WallParams {
     glm::vec3 stoneBrown{0.37f, 0.31f, 0.25f};
     glm::vec3 mortarColour{0.24f, 0.22f, 0.2f};
     glm::vec3 mossColour{0.19f, 0.25f, 0.11f};
-    // The floors meet the walls at v = 0.325 (floor level over the 2-metre tile); the damp
-    // rises a little above it.
-    float dampCentre = 0.36f;
+    // The import flips v, so it runs down the wall: the floors meet the 2-metre tiles at
+    // v = 0.675, and the damp rises a little above that.
+    float dampCentre = 0.64f;
     float dampWidth = 0.14f;
 };
 

@@ -1,8 +1,6 @@
 // The rooms' own walls: the gallery's painted plaster, the chapel's dressed stone, the
-// side hall's rubble and the weathered blocks of the stairs and the ruins. On a wall v
-// runs upwards at half a tile per metre, and the dungeon floor lies at v = floorV.
+// side hall's rubble and the weathered blocks of the stairs and the ruins.
 #include "block_layout.h"
-#include "laid_units.h"
 #include "materials.h"
 #include "noise.h"
 
@@ -11,39 +9,87 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
-// Where the dungeon's floor and the ground outside meet the 2-metre wall tiles.
-constexpr float floorV = 0.325f;
-constexpr float groundV = 0.275f;
-constexpr float vPerMetre = 0.5f;
-constexpr float fadeBelow = 0.15f; // metres
+// The meshes' v runs up the wall and the loader flips it, so the map's rows run down
+// the wall: v = 1 - height / tile. The dungeon floor (y = -1.35 m) meets the 2-metre
+// tiles at floorV, the ground outside (y = 0.55 m) at groundV.
+constexpr float tileMetres = 2.0f;
+constexpr float floorV = 0.675f;
+constexpr float groundV = 0.725f;
+// Damp eases in over this far below the foot, where a tall wall shows the tile's
+// repeat, so the tile still wraps without a tide line there.
+constexpr float footLeadMetres = 0.3f;
 
-// How strongly damp and moss gather from `baseV` up to `reach` metres above it. It also
-// fades in over a hand's breadth below, so where the tile repeats higher up the wall no
-// edge shows.
-float lowOnTheWall(float v, float baseV, float reach) {
-    float above = v - baseV;
-    above -= std::round(above);
-    return above >= 0.0f ? 1.0f - glm::smoothstep(0.0f, reach * vPerMetre, above)
-                         : glm::smoothstep(-fadeBelow * vPerMetre, 0.0f, above);
+// Metres above the foot at `baseV`, 0 ... tileMetres.
+float metresAbove(float v, float baseV) {
+    float up = baseV - v;
+    up -= std::floor(up);
+    return up * tileMetres;
+}
+
+// The v that lies `metres` above the foot at `baseV`.
+float vAbove(float baseV, float metres) {
+    return baseV - metres / tileMetres;
+}
+
+// How wet the wall is near its foot: 1 there, 0 from `reach` metres up.
+float nearFoot(float v, float baseV, float reach) {
+    const float up = metresAbove(v, baseV);
+    return std::max(1.0f - glm::smoothstep(0.0f, reach, up),
+                    glm::smoothstep(tileMetres - footLeadMetres, tileMetres, up));
+}
+
+// 1 between `low` and `high` metres, with edges `soft` wide.
+float paintedBand(float up, float low, float high, float soft) {
+    return glm::smoothstep(low - soft, low + soft, up) *
+           (1.0f - glm::smoothstep(high - soft, high + soft, up));
 }
 
 struct PlasterParams {
     std::uint32_t seed = 0x91a50000u;
-    glm::vec3 lime{0.4f, 0.36f, 0.29f};
-    glm::vec3 limeStained{0.31f, 0.26f, 0.19f};
-    glm::vec3 stoneBeneath{0.2f, 0.18f, 0.16f};
-    glm::vec3 oxblood{0.3f, 0.075f, 0.055f};
-    glm::vec3 ochre{0.55f, 0.38f, 0.12f};
-    glm::vec3 grime{0.14f, 0.12f, 0.1f};
-    float bandFrom = 0.8f; // metres above the floor
-    float bandTo = 1.0f;
-    float lineAt = 1.06f;
-    float lineHalf = 0.015f;
-    float flakeLevel = 0.18f; // noise above which the plaster has fallen off
-    float plasterThickness = 0.004f;
+    // The rubble under the plaster.
+    int stoneCells = 9;
+    float stoneWarp = 0.02f;
+    float stoneJoint = 0.08f; // lattice units
+    float stoneBevel = 0.2f;
+    float stoneHeight = 0.005f;
+    // Render over the stone, a finer lime coat over the render.
+    float renderTop = 0.0075f;
+    float finishThickness = 0.0012f;
+    float wave = 0.0012f;
+    int flakeCells = 5;
+    float flakeLevel = 0.32f;   // noise above which the render has fallen off
+    float finishMargin = 0.12f; // the finish coat has gone this far around the bare patches
+    float dampFlaking = 0.35f;
+    float flakeEdge = 0.05f;
+    int crackCells = 4;
+    float crackWidth = 0.0035f; // tile widths
+    float crackDepth = 0.0015f;
+    glm::vec3 lime{0.55f, 0.51f, 0.43f};
+    glm::vec3 limeOchre{0.51f, 0.43f, 0.3f};
+    glm::vec3 renderColour{0.43f, 0.39f, 0.32f};
+    glm::vec3 waterStain{0.36f, 0.3f, 0.22f};
+    glm::vec3 stoneGrey{0.28f, 0.27f, 0.25f};
+    glm::vec3 stoneBrown{0.31f, 0.25f, 0.19f};
+    glm::vec3 mortarColour{0.37f, 0.35f, 0.31f};
+    glm::vec3 oxblood{0.32f, 0.085f, 0.065f};
+    glm::vec3 ochre{0.6f, 0.43f, 0.16f};
+    glm::vec3 grime{0.17f, 0.15f, 0.11f};
+    glm::vec3 salts{0.62f, 0.6f, 0.55f};
+    // Metres above the floor: the band, the ochre line above it, a dark line below.
+    float bandLow = 0.84f;
+    float bandHigh = 1.02f;
+    float lineLow = 1.045f;
+    float lineHigh = 1.07f;
+    float underLineLow = 0.8f;
+    float underLineHigh = 0.815f;
+    float paintWobble = 0.006f;
+    float paintSoft = 0.004f;
+    float dampReach = 0.5f;
 };
 
 } // namespace
@@ -52,47 +98,127 @@ Surface makePlaster(int size) {
     constexpr PlasterParams p{};
     Surface s = makeSurface(size);
     SeedSequence seeds{p.seed};
-    const auto [flakeSeed, stoneSeed, stainSeed, crackSeed, fadeSeed, grimeSeed, grainSeed,
-                roughSeed] = nextSeeds<8>(seeds);
+    const auto [stoneWarpSeed, stoneSeed, stoneFaceSeed, mortarSeed, waveSeed, flakeWarpSeed,
+                flakeSeed, finishSeed, dampLevelSeed, crackWarpSeed, crackSeed, crackMaskSeed] =
+        nextSeeds<12>(seeds);
+    std::vector<float> bare(s.height.size());
+    std::vector<float> finish(s.height.size());
+    std::vector<float> stoneMask(s.height.size());
+    std::vector<float> cracks(s.height.size());
+    std::vector<float> damp(s.height.size());
+    std::vector<std::uint32_t> ids(s.height.size());
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const size_t i = texelIndex(x, y, size);
             const glm::vec2 uv = texelUv(x, y, size);
-            const float flakeNoise = tileFbm(uv, glm::ivec2(3), 5, flakeSeed, 0.5f);
-            const float bare =
-                glm::smoothstep(p.flakeLevel - 0.03f, p.flakeLevel + 0.03f, flakeNoise);
-            const UnitSample stone = cellUnit(uv, 14, stoneSeed, 0.9f);
-            const float stoneFace = glm::smoothstep(0.0f, 0.01f, stone.edge);
-            const float crack =
-                1.0f - glm::smoothstep(0.0f, 0.004f,
-                                       tileCellular(uv, glm::ivec2(5), crackSeed).border / 5.0f);
-            s.height[i] = (1.0f - bare) * (p.plasterThickness +
-                                           0.0008f * tileFbm(uv, glm::ivec2(12), 4, roughSeed)) +
-                          bare * 0.002f * stoneFace - 0.0008f * crack * (1.0f - bare);
+            const CellSample stone = tileCellular(tileWarp(uv, 4, stoneWarpSeed, p.stoneWarp),
+                                                  glm::ivec2(p.stoneCells), stoneSeed, 0.85f);
+            const float stoneEdge = stone.border - p.stoneJoint;
+            const float isStone = glm::smoothstep(0.0f, 0.03f, stoneEdge);
+            const float beneath =
+                0.0008f * tileFbm(uv, glm::ivec2(32), 2, mortarSeed) +
+                isStone * p.stoneHeight *
+                    (edgeProfile(stoneEdge, p.stoneBevel) +
+                     0.3f * tileFbm(uv, glm::ivec2(12), 3, stoneFaceSeed ^ stone.id));
 
+            const float wet = nearFoot(
+                uv.y, floorV,
+                p.dampReach * (0.75f + 0.35f * tileFbm(uv, glm::ivec2(6, 2), 3, dampLevelSeed)));
+            const glm::vec2 flakeUv = tileWarp(uv, 10, flakeWarpSeed, 0.008f);
+            const float flakeNoise =
+                tileFbm(flakeUv, glm::ivec2(p.flakeCells), 5, flakeSeed) + p.dampFlaking * wet;
+            const float fallen =
+                glm::smoothstep(p.flakeLevel, p.flakeLevel + p.flakeEdge, flakeNoise);
+            // The finish coat has scaled off in terraces around the bare patches.
+            const float finishNoise =
+                flakeNoise + 0.15f * tileFbm(flakeUv, glm::ivec2(4 * p.flakeCells), 3, finishSeed);
+            const float finishLost =
+                glm::smoothstep(p.flakeLevel - p.finishMargin,
+                                p.flakeLevel - p.finishMargin + p.flakeEdge, finishNoise);
+            const float render = p.renderTop + p.wave * tileFbm(uv, glm::ivec2(3), 4, waveSeed);
+            const float coat = render + p.finishThickness * (1.0f - finishLost);
+
+            // Hairlines run along the borders of large jagged cells, only part of the way.
+            const glm::vec2 crackUv =
+                tileWarp(tileWarp(uv, 6, crackWarpSeed, 0.02f), 24, crackWarpSeed + 1u, 0.003f);
+            const float crackLine =
+                tileCellular(crackUv, glm::ivec2(p.crackCells), crackSeed).border /
+                static_cast<float>(p.crackCells);
+            const float crackMask =
+                glm::smoothstep(0.0f, 0.3f, tileFbm(uv, glm::ivec2(4), 3, crackMaskSeed));
+            const float crack =
+                crackMask * glm::smoothstep(p.crackWidth, 0.2f * p.crackWidth, crackLine);
+
+            s.height[i] = glm::mix(coat - p.crackDepth * crack, beneath, fallen);
+            bare[i] = fallen;
+            finish[i] = (1.0f - finishLost) * (1.0f - fallen);
+            stoneMask[i] = isStone;
+            cracks[i] = crack * (1.0f - fallen);
+            damp[i] = wet;
+            ids[i] = stone.id;
+        }
+    }
+
+    const auto [toneSeed, mottleSeed, grainSeed, streakSeed, ageSeed, wobbleSeed, fadeSeed,
+                chipSeed, stoneToneSeed, grimeSeed, shineSeed] = nextSeeds<11>(seeds);
+    const std::vector<float> cavity = cavities(s, cavityBlurRadius);
+    const std::vector<float> broad = blurWrapped(s.height, size, cavityBlurRadius);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const size_t i = texelIndex(x, y, size);
+            const glm::vec2 uv = texelUv(x, y, size);
             glm::vec3 plaster =
-                glm::mix(p.lime, p.limeStained,
-                         glm::smoothstep(-0.3f, 0.5f, tileFbm(uv, glm::ivec2(4), 5, stainSeed)));
-            float height = uv.y - floorV;
-            height = (height - std::floor(height)) / vPerMetre;
-            const float band = glm::smoothstep(p.bandFrom - 0.01f, p.bandFrom + 0.01f, height) *
-                               (1.0f - glm::smoothstep(p.bandTo - 0.01f, p.bandTo + 0.01f, height));
-            const float line =
-                1.0f - glm::smoothstep(p.lineHalf * 0.6f, p.lineHalf, std::abs(height - p.lineAt));
-            const float fade = 0.75f + 0.25f * tileFbm(uv, glm::ivec2(8), 3, fadeSeed);
-            plaster = glm::mix(plaster, p.oxblood, band * fade);
-            plaster = glm::mix(plaster, p.ochre, line * fade);
-            plaster *= 1.0f - 0.1f * crack;
-            const glm::vec3 beneath =
-                unitColour(stone.id, p.stoneBeneath, p.stoneBeneath * 1.3f, 0.2f) *
-                glm::mix(0.5f, 1.0f, stoneFace);
-            glm::vec3 colour = glm::mix(plaster, beneath, bare);
-            const float grime = lowOnTheWall(uv.y, floorV, 0.5f) *
-                                (0.6f + 0.4f * tileFbm(uv, glm::ivec2(10, 2), 3, grimeSeed));
-            colour = glm::mix(colour, p.grime, 0.7f * grime);
-            colour *= 1.0f + 0.04f * grain(x, y, grainSeed);
+                glm::mix(p.lime, p.limeOchre,
+                         glm::smoothstep(-0.4f, 0.5f, tileFbm(uv, glm::ivec2(3), 4, toneSeed)));
+            plaster =
+                glm::mix(p.renderColour, plaster, finish[i] / std::max(1e-4f, 1.0f - bare[i]));
+            plaster *= 1.0f + 0.08f * tileFbm(uv, glm::ivec2(16), 3, mottleSeed) +
+                       0.03f * grain(x, y, grainSeed);
+            // Water has run down in streaks and the whole wall has yellowed and darkened.
+            const float streak =
+                glm::smoothstep(0.05f, 0.55f, tileFbm(uv, glm::ivec2(20, 2), 4, streakSeed));
+            plaster = glm::mix(plaster, p.waterStain, 0.45f * streak);
+            plaster *= 0.82f +
+                       0.18f * glm::smoothstep(-0.5f, 0.5f, tileFbm(uv, glm::ivec2(4), 4, ageSeed));
+
+            const float up = metresAbove(uv.y, floorV) +
+                             p.paintWobble * tileFbm(uv, glm::ivec2(12, 2), 3, wobbleSeed);
+            const float fade =
+                0.3f + 0.7f * glm::smoothstep(-0.4f, 0.4f, tileFbm(uv, glm::ivec2(6), 4, fadeSeed));
+            const float chipped =
+                glm::smoothstep(0.3f, 0.4f, tileFbm(uv, glm::ivec2(24), 3, chipSeed));
+            const float paint = finish[i] * (1.0f - chipped) * fade;
+            const float band = paintedBand(up, p.bandLow, p.bandHigh, p.paintSoft);
+            const float line = paintedBand(up, p.lineLow, p.lineHigh, p.paintSoft);
+            const float underLine = paintedBand(up, p.underLineLow, p.underLineHigh, p.paintSoft);
+            plaster = glm::mix(plaster, p.oxblood * (plaster / p.lime), band * paint);
+            plaster = glm::mix(plaster, p.ochre * (plaster / p.lime), line * paint);
+            plaster = glm::mix(plaster, p.oxblood * 0.6f, underLine * paint);
+
+            const std::uint32_t id = ids[i];
+            glm::vec3 stone = glm::mix(p.stoneGrey, p.stoneBrown, unitFloat(id >> 5));
+            stone = blockTint(stone, id, 0.2f, 0.05f) *
+                    (1.0f + 0.15f * tileFbm(uv, glm::ivec2(10), 4, stoneToneSeed));
+            // Lime dust clings to the stone the render fell from.
+            stone = glm::mix(glm::mix(p.mortarColour, stone, stoneMask[i]), p.renderColour, 0.15f);
+
+            glm::vec3 colour = glm::mix(plaster, stone, bare[i]);
+            colour *= 1.0f - 0.5f * cracks[i];
+            const float recess = glm::clamp(cavity[i] / 0.003f, 0.0f, 1.0f);
+            const float ridge = glm::clamp((s.height[i] - broad[i]) / 0.002f, 0.0f, 1.0f);
+            colour *= (1.0f - 0.5f * recess) * (1.0f + 0.15f * ridge * (1.0f - bare[i]));
+
+            // Grime and damp rise from the floor, salts bloom at their upper edge.
+            const float grime =
+                damp[i] *
+                glm::smoothstep(-0.3f, 0.3f, tileFbm(uv, glm::ivec2(12, 3), 4, grimeSeed));
+            const float tide = damp[i] * (1.0f - damp[i]) * 4.0f * (1.0f - bare[i]);
+            colour = glm::mix(colour, p.salts, 0.25f * tide);
+            colour = glm::mix(colour, p.grime * (colour / p.lime + 0.5f), 0.55f * grime);
             s.albedo[i] = colour;
-            s.specular[i] = glm::mix(0.05f, 0.03f, bare);
+
+            const float shine = 0.07f + 0.02f * tileFbm(uv, glm::ivec2(16), 3, shineSeed);
+            s.specular[i] = (shine + 0.04f * band * paint) * (1.0f - 0.5f * recess) + 0.2f * grime;
         }
     }
     return s;
@@ -101,44 +227,110 @@ Surface makePlaster(int size) {
 namespace {
 
 struct DressedStoneParams {
-    std::uint32_t seed = 0xd7e50000u;
+    std::uint32_t seed = 0xd2e50000u;
     std::uint64_t layoutSeed = 53;
-    CourseStyle courses{4, 0.04f, 2, 3, 0.25f, 0.0f, 1.0f, 0.0f};
-    UnitRelief relief{0.0025f, 0.006f, 0.005f, 0.002f, 0.0006f, 6, 0.0015f};
-    glm::vec3 honey{0.34f, 0.29f, 0.21f};
-    glm::vec3 cream{0.33f, 0.3f, 0.25f};
-    glm::vec3 jointColour{0.2f, 0.18f, 0.15f};
-    glm::vec3 soot{0.08f, 0.07f, 0.06f};
-    float tooling = 90.0f; // fine diagonal strokes across the tile
+    CourseStyle courses{4, 0.05f, 2, 3, 0.25f, 0.22f, 0.1f, 0.0f};
+    float warp = 0.0012f;
+    float joint = 0.0022f; // half a joint, tile widths
+    float bevel = 0.004f;
+    float faceHeight = 0.006f;
+    float tilt = 0.003f;
+    float chip = 0.004f;
+    float draft = 0.016f; // the finely dressed margin along each edge
+    float draftStep = 0.0004f;
+    float toolPitch = 0.02f; // between chisel strokes, tile widths
+    float toolDepth = 0.0002f;
+    glm::vec3 honey{0.47f, 0.4f, 0.3f};
+    glm::vec3 cream{0.45f, 0.43f, 0.37f};
+    glm::vec3 jointColour{0.33f, 0.31f, 0.27f};
+    glm::vec3 sootColour{0.11f, 0.1f, 0.085f};
+    float sootHeight = 1.65f; // metres above the floor
+    float sootSpread = 0.4f;
+    float sootStrength = 0.45f;
+    float dampReach = 0.25f;
 };
 
 } // namespace
 
 Surface makeDressedStone(int size) {
     constexpr DressedStoneParams p{};
-    SeedSequence seeds{p.seed};
+    Surface s = makeSurface(size);
     const BlockLayout layout = makeLayout(p.layoutSeed, p.courses);
-    LaidUnits laid = layUnits(size, seeds, p.relief, [&](glm::vec2 uv) {
-        const BlockSample block = sampleBlocks(layout, uv);
-        return UnitSample{block.edge, block.id, block.local};
-    });
-    Surface& s = laid.surface;
-    const auto [toneSeed, sootSeed, grainSeed] = nextSeeds<3>(seeds);
+    SeedSequence seeds{p.seed};
+    const auto [warpSeed, chipSeed, faceSeed, toolSeed, jointSeed] = nextSeeds<5>(seeds);
+    std::vector<float> joints(s.height.size());
+    std::vector<float> tooling(s.height.size());
+    std::vector<std::uint32_t> ids(s.height.size());
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const size_t i = texelIndex(x, y, size);
             const glm::vec2 uv = texelUv(x, y, size);
-            glm::vec3 stone = unitColour(laid.ids[i], p.honey, p.cream, 0.1f);
-            stone *= 1.0f + 0.08f * tileFbm(uv, glm::ivec2(8), 4, toneSeed) +
-                     0.03f * std::sin(p.tooling * (uv.x + uv.y) * 6.2831853f) +
-                     0.03f * grain(x, y, grainSeed);
-            glm::vec3 colour = glm::mix(stone, p.jointColour, laid.joint[i]);
-            colour *= 1.0f - 0.5f * laid.recess[i];
-            // Smoke from the candles has darkened the stone in drifts.
-            const float soot = glm::smoothstep(0.1f, 0.7f, tileFbm(uv, glm::ivec2(3), 5, sootSeed));
-            colour = glm::mix(colour, p.soot, 0.5f * soot);
+            const BlockSample block = sampleBlocks(layout, tileWarp(uv, 8, warpSeed, p.warp));
+            // A few arrises are knocked, most stay crisp.
+            const float chips =
+                p.chip * std::max(0.0f, tileFbm(uv, glm::ivec2(10), 4, chipSeed) - 0.25f) * 3.0f;
+            const float edge = block.edge - p.joint - chips;
+            const glm::vec2 tilt(unitFloat(block.id >> 4) - 0.5f, unitFloat(block.id >> 12) - 0.5f);
+            const glm::vec2 inBlock = block.local * block.extent;
+            // Each block's face is batted in diagonal strokes inside a smooth margin.
+            const float angle = (unitFloat(hashU32(block.id)) < 0.5f ? 1.0f : -1.0f) *
+                                (0.6f + 0.4f * unitFloat(block.id >> 9));
+            const glm::vec2 across(std::cos(angle), std::sin(angle));
+            const float phase = glm::dot(inBlock, across) / p.toolPitch +
+                                1.5f * tileFbm(uv, glm::ivec2(8), 2, toolSeed);
+            const float inner = glm::smoothstep(p.draft, p.draft + 0.004f, edge);
+            const float strokes = inner * std::sin(6.2831853f * phase) *
+                                  (0.6f + 0.4f * tileFbm(uv, glm::ivec2(6), 2, block.id));
+            const float face = p.faceHeight + p.tilt * glm::dot(tilt, block.local - 0.5f) +
+                               0.0008f * tileFbm(uv, glm::ivec2(4), 4, faceSeed ^ block.id) +
+                               p.toolDepth * strokes - p.draftStep * (1.0f - inner);
+            const float stone = glm::smoothstep(-0.0008f, 0.0008f, edge);
+            const float joint = 0.0006f * tileFbm(uv, glm::ivec2(48), 2, jointSeed);
+            s.height[i] = glm::mix(joint, joint + face * edgeProfile(edge, p.bevel), stone);
+            joints[i] = 1.0f - stone;
+            tooling[i] = strokes;
+            ids[i] = block.id;
+        }
+    }
+
+    const auto [toneSeed, beddingSeed, speckSeed, grainSeed, sootWarpSeed, sootSeed, dampSeed,
+                shineSeed] = nextSeeds<8>(seeds);
+    const std::vector<float> cavity = cavities(s, cavityBlurRadius);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const size_t i = texelIndex(x, y, size);
+            const glm::vec2 uv = texelUv(x, y, size);
+            const std::uint32_t id = ids[i];
+            glm::vec3 stone = glm::mix(p.honey, p.cream, unitFloat(id >> 6));
+            stone = blockTint(stone, id, 0.1f, 0.04f);
+            stone *= 1.0f + 0.08f * tileFbm(uv, glm::ivec2(4), 5, toneSeed) +
+                     0.05f * tileFbm(uv, glm::ivec2(2, 24), 3, beddingSeed) + 0.03f * tooling[i] +
+                     0.02f * grain(x, y, grainSeed);
+            const float speck = tileNoise(uv, glm::ivec2(64), speckSeed);
+            stone *= 1.0f - 0.12f * glm::smoothstep(0.45f, 0.7f, speck);
+            glm::vec3 colour = glm::mix(stone, p.jointColour, joints[i]);
+            const float recess = glm::clamp(cavity[i] / 0.0025f, 0.0f, 1.0f);
+            colour *= 1.0f - 0.55f * recess;
+
+            // Smoke from the candles has darkened the wall high up, in clouds.
+            const float clouds = glm::smoothstep(
+                -0.35f, 0.45f,
+                tileFbm(tileWarp(uv, 3, sootWarpSeed, 0.05f), glm::ivec2(4), 5, sootSeed));
+            const float soot =
+                p.sootStrength *
+                bottomBand(uv.y, vAbove(floorV, p.sootHeight), p.sootSpread / tileMetres) *
+                (0.35f + 0.65f * clouds);
+            colour = glm::mix(colour, p.sootColour, soot);
+            const float damp =
+                nearFoot(uv.y, floorV, p.dampReach) *
+                glm::smoothstep(-0.3f, 0.3f, tileFbm(uv, glm::ivec2(10, 2), 3, dampSeed));
+            colour *= 1.0f - 0.25f * damp;
             s.albedo[i] = colour;
-            s.specular[i] = glm::mix(0.14f, 0.04f, laid.joint[i]) * (1.0f - 0.5f * soot);
+
+            const float shine = 0.14f + 0.04f * tileFbm(uv, glm::ivec2(12), 3, shineSeed);
+            s.specular[i] =
+                glm::mix(shine, 0.05f, joints[i]) * (1.0f - 0.5f * recess) * (1.0f - 0.5f * soot) +
+                0.15f * damp;
         }
     }
     return s;
@@ -147,49 +339,123 @@ Surface makeDressedStone(int size) {
 namespace {
 
 struct RubbleParams {
-    std::uint32_t seed = 0x7b0b0000u;
-    int stones = 9; // across the 2-metre tile
-    UnitRelief relief{0.01f, 0.03f, 0.018f, 0.006f, 0.003f, 10, 0.004f};
-    glm::vec3 grey{0.3f, 0.29f, 0.27f};
-    glm::vec3 brown{0.33f, 0.26f, 0.19f};
-    glm::vec3 red{0.34f, 0.19f, 0.14f};
-    float redShare = 0.15f;
-    glm::vec3 mortar{0.25f, 0.24f, 0.22f};
-    glm::vec3 damp{0.09f, 0.09f, 0.08f};
-    glm::vec3 moss{0.12f, 0.17f, 0.07f};
+    std::uint32_t seed = 0x7bb10000u;
+    int stoneCells = 6;
+    int spallCells = 11;
+    float spallScale = 0.6f;
+    float spallChance = 0.3f; // of a large cell being packed with small stones instead
+    float warp = 0.025f;
+    float fineWarp = 0.005f;
+    float mortar = 0.012f; // tile widths between a stone and its cell's border
+    float chip = 0.008f;
+    float stoneHeight = 0.016f;
+    float roundBevel = 0.06f;
+    float angularBevel = 0.015f;
+    float angularChance = 0.45f;
+    float facet = 0.012f;
+    float mortarRough = 0.0015f;
+    glm::vec3 grey{0.33f, 0.32f, 0.3f};
+    glm::vec3 brown{0.34f, 0.27f, 0.2f};
+    glm::vec3 dark{0.21f, 0.21f, 0.2f};
+    glm::vec3 red{0.38f, 0.21f, 0.16f};
+    glm::vec3 mortarColour{0.47f, 0.46f, 0.43f};
+    glm::vec3 mossColour{0.17f, 0.23f, 0.09f};
+    float dampReach = 0.6f;
 };
 
 } // namespace
 
 Surface makeRubble(int size) {
     constexpr RubbleParams p{};
+    Surface s = makeSurface(size);
     SeedSequence seeds{p.seed};
-    const std::uint32_t cellSeed = nextSeed(seeds);
-    LaidUnits laid = layUnits(size, seeds, p.relief,
-                              [&](glm::vec2 uv) { return cellUnit(uv, p.stones, cellSeed, 1.0f); });
-    Surface& s = laid.surface;
-    const auto [toneSeed, mossSeed, grainSeed] = nextSeeds<3>(seeds);
+    const auto [warpSeed, fineWarpSeed, stoneSeed, spallSeed, chipSeed, facetSeed, roughSeed,
+                mortarSeed] = nextSeeds<8>(seeds);
+    std::vector<float> mortar(s.height.size());
+    std::vector<std::uint32_t> ids(s.height.size());
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const size_t i = texelIndex(x, y, size);
             const glm::vec2 uv = texelUv(x, y, size);
-            const std::uint32_t id = laid.ids[i];
-            glm::vec3 stone = unitColour(id, p.grey, p.brown, 0.25f);
-            if (unitFloat(hashU32(id)) < p.redShare) {
-                stone = unitColour(id, p.red, p.brown, 0.15f);
+            const glm::vec2 warped =
+                tileWarp(tileWarp(uv, 4, warpSeed, p.warp), 16, fineWarpSeed, p.fineWarp);
+            const CellSample big = tileCellular(warped, glm::ivec2(p.stoneCells), stoneSeed);
+            float border = big.border / static_cast<float>(p.stoneCells);
+            std::uint32_t id = big.id;
+            glm::vec2 toCentre = big.toFeature / static_cast<float>(p.stoneCells);
+            float scale = 1.0f;
+            if (unitFloat(hashU32(big.id)) < p.spallChance) {
+                const CellSample spall = tileCellular(warped, glm::ivec2(p.spallCells), spallSeed);
+                const float spallBorder = spall.border / static_cast<float>(p.spallCells);
+                toCentre = spall.toFeature / static_cast<float>(p.spallCells);
+                // A small stone belongs to the large cell its middle lies in; the slivers
+                // of others that reach over its border stay mortar.
+                const CellSample home =
+                    tileCellular(warped + toCentre, glm::ivec2(p.stoneCells), stoneSeed);
+                border = home.id == big.id ? std::min(border, spallBorder) : 0.0f;
+                id = spall.id;
+                scale = p.spallScale;
             }
-            stone *= 1.0f + 0.12f * tileFbm(uv, glm::ivec2(12), 4, toneSeed) +
+            const float chips = p.chip * (0.5f * tileFbm(uv, glm::ivec2(20), 3, chipSeed) + 0.5f);
+            const float edge = border - p.mortar * (0.5f + 0.5f * scale) - chips;
+            const bool angular = unitFloat(id >> 7) < p.angularChance;
+            const float bevel = scale * (angular ? p.angularBevel : p.roundBevel);
+            // Split stones show flat faces at a tilt; river stones a dome.
+            const glm::vec2 facetTilt(unitFloat(id >> 3) - 0.5f, unitFloat(id >> 13) - 0.5f);
+            const float facets = angular ? p.facet * glm::dot(facetTilt, toCentre) * 6.0f : 0.0f;
+            const float rough = 0.0025f * tileFbm(uv, glm::ivec2(8), 4, roughSeed ^ id, 0.55f);
+            const float tall = scale * p.stoneHeight * (0.7f + 0.5f * unitFloat(id >> 17));
+            const float face = tall + facets + rough;
+            const float stone = glm::smoothstep(-0.001f, 0.001f, edge);
+            const float bed = p.mortarRough * tileFbm(uv, glm::ivec2(24), 3, mortarSeed);
+            s.height[i] =
+                glm::mix(bed, bed + std::max(0.0f, face) * edgeProfile(edge, bevel), stone);
+            mortar[i] = 1.0f - stone;
+            ids[i] = id;
+        }
+    }
+
+    const auto [toneSeed, grainSeed, mortarToneSeed, mortarGrainSeed, dampLevelSeed, dampSeed,
+                mossSeed, mossGrainSeed, shineSeed] = nextSeeds<9>(seeds);
+    const std::vector<float> cavity = cavities(s, cavityBlurRadius);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const size_t i = texelIndex(x, y, size);
+            const glm::vec2 uv = texelUv(x, y, size);
+            const std::uint32_t id = ids[i];
+            const float pick = unitFloat(hashU32(id ^ 0x51u));
+            const glm::vec3 kind = pick < 0.45f   ? p.grey
+                                   : pick < 0.75f ? p.brown
+                                   : pick < 0.9f  ? p.dark
+                                                  : p.red;
+            glm::vec3 stone = blockTint(kind, id, 0.2f, 0.06f);
+            stone *= 1.0f + 0.15f * tileFbm(uv, glm::ivec2(8), 4, toneSeed ^ id) +
                      0.04f * grain(x, y, grainSeed);
-            glm::vec3 colour = glm::mix(stone, p.mortar, laid.joint[i]);
-            colour *= 1.0f - 0.6f * laid.recess[i];
-            const float low = lowOnTheWall(uv.y, floorV, 0.6f);
-            const float mossNoise = tileFbm(uv, glm::ivec2(8), 4, mossSeed);
+            const glm::vec3 joint =
+                p.mortarColour * (1.0f + 0.12f * tileFbm(uv, glm::ivec2(12), 4, mortarToneSeed) +
+                                  0.06f * grain(x, y, mortarGrainSeed));
+            glm::vec3 colour = glm::mix(stone, joint, mortar[i]);
+            const float recess = glm::clamp(cavity[i] / 0.006f, 0.0f, 1.0f);
+            colour *= 1.0f - 0.6f * recess;
+
+            const float damp =
+                nearFoot(uv.y, floorV,
+                         p.dampReach *
+                             (0.7f + 0.4f * tileFbm(uv, glm::ivec2(5, 2), 3, dampLevelSeed))) *
+                glm::smoothstep(-0.3f, 0.3f, tileFbm(uv, glm::ivec2(8, 3), 4, dampSeed));
+            // Moss keeps to the joints and hollows there, spreading onto a few stones.
+            const float mossNoise = tileFbm(uv, glm::ivec2(12), 5, mossSeed);
             const float moss = glm::smoothstep(
-                0.45f, 0.8f, low * (0.6f + laid.recess[i] + laid.joint[i]) + 0.3f * mossNoise);
-            colour = glm::mix(colour, p.damp, 0.5f * low);
-            colour = glm::mix(colour, p.moss, moss);
+                0.45f, 0.7f, damp * (0.2f + 0.6f * mortar[i] + 0.6f * recess) + 0.35f * mossNoise);
+            colour *= 1.0f - 0.35f * damp;
+            colour =
+                glm::mix(colour, p.mossColour * (0.85f + 0.25f * grain(x, y, mossGrainSeed)), moss);
             s.albedo[i] = colour;
-            s.specular[i] = glm::mix(0.1f, 0.03f, laid.joint[i]) + 0.2f * low * (1.0f - moss);
+
+            const float shine = 0.1f + 0.04f * tileFbm(uv, glm::ivec2(16), 3, shineSeed);
+            s.specular[i] =
+                glm::mix(shine, 0.04f, mortar[i]) * (1.0f - 0.5f * recess) + 0.3f * damp;
+            s.specular[i] = glm::mix(s.specular[i], 0.05f, moss);
         }
     }
     return s;
@@ -198,62 +464,148 @@ Surface makeRubble(int size) {
 namespace {
 
 struct RuinStoneParams {
-    std::uint32_t seed = 0x2e1f0000u;
-    std::uint64_t layoutSeed = 61;
-    CourseStyle courses{4, 0.25f, 2, 3, 0.4f, 0.0f, 1.0f, 0.06f};
-    UnitRelief relief{0.006f, 0.035f, 0.016f, 0.008f, 0.004f, 7, 0.008f};
-    glm::vec3 grey{0.29f, 0.3f, 0.28f};
-    glm::vec3 greenGrey{0.25f, 0.28f, 0.25f};
-    glm::vec3 jointColour{0.06f, 0.06f, 0.055f};
-    glm::vec3 lichen{0.46f, 0.46f, 0.3f};
-    glm::vec3 paleLichen{0.45f, 0.45f, 0.42f};
-    glm::vec3 moss{0.11f, 0.17f, 0.07f};
-    float lichenShare = 0.1f;
-    int pitCells = 30;
+    std::uint32_t seed = 0x5e1a0000u;
+    std::uint64_t layoutSeed = 71;
+    CourseStyle courses{3, 0.3f, 2, 3, 0.35f, 0.3f, 0.5f, 0.05f};
+    float splitChance = 0.2f;
+    float splitHeight = 0.25f;
+    float warp = 0.015f;
+    float fineWarp = 0.004f;
+    float gap = 0.005f; // the mortar has washed out of joints this wide
+    float erosion = 0.014f;
+    float bevel = 0.03f;
+    float blockHeight = 0.016f;
+    float pillowBevel = 0.14f; // weathering has rounded each face over this far
+    float pillow = 0.006f;
+    float undulation = 0.004f;
+    float roughness = 0.0025f;
+    int pitCells = 36;
+    float pitChance = 0.4f;
+    float pitDepth = 0.0035f;
+    int hollowCells = 10;
+    float hollowChance = 0.25f;
+    float hollowDepth = 0.006f;
+    float mortarLeft = 0.45f; // share of the joints that still hold mortar
+    glm::vec3 stoneGrey{0.3f, 0.315f, 0.305f};
+    glm::vec3 stoneGreen{0.27f, 0.3f, 0.27f};
+    glm::vec3 mortarColour{0.3f, 0.31f, 0.29f};
+    glm::vec3 lichenYellow{0.53f, 0.55f, 0.36f};
+    glm::vec3 lichenGrey{0.5f, 0.52f, 0.49f};
+    glm::vec3 mossColour{0.15f, 0.22f, 0.09f};
+    glm::vec3 mossLight{0.27f, 0.32f, 0.13f};
+    float mossReach = 0.7f;
 };
 
 } // namespace
 
 Surface makeRuinStone(int size) {
     constexpr RuinStoneParams p{};
-    SeedSequence seeds{p.seed};
+    Surface s = makeSurface(size);
     const BlockLayout layout = makeLayout(p.layoutSeed, p.courses);
-    const std::uint32_t warpSeed = nextSeed(seeds);
-    LaidUnits laid = layUnits(size, seeds, p.relief, [&](glm::vec2 uv) {
-        const BlockSample block = sampleBlocks(layout, tileWarp(uv, 3, warpSeed, 0.01f));
-        return UnitSample{block.edge, block.id, block.local};
-    });
-    Surface& s = laid.surface;
-    const auto [pitSeed, toneSeed, lichenSeed, mossSeed, grainSeed] = nextSeeds<5>(seeds);
+    SeedSequence seeds{p.seed};
+    const auto [warpSeed, fineWarpSeed, erodeSeed, notchSeed, undulationSeed, roughSeed,
+                pitPatchSeed, pitSeed, hollowSeed, mortarSeed, mortarFillSeed] =
+        nextSeeds<11>(seeds);
+    std::vector<float> joints(s.height.size());
+    std::vector<std::uint32_t> ids(s.height.size());
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const size_t i = texelIndex(x, y, size);
             const glm::vec2 uv = texelUv(x, y, size);
+            const glm::vec2 warped =
+                tileWarp(tileWarp(uv, 3, warpSeed, p.warp), 12, fineWarpSeed, p.fineWarp);
+            const BlockSample block =
+                splitBlock(sampleBlocks(layout, warped), p.splitChance, p.splitHeight);
+            // Weather has eaten the edges back unevenly and bitten deep notches.
+            const float eaten =
+                p.erosion * (0.5f + 0.5f * tileFbm(uv, glm::ivec2(10), 4, erodeSeed) +
+                             glm::smoothstep(0.1f, 0.5f, tileFbm(uv, glm::ivec2(6), 4, notchSeed)));
+            const float edge = block.edge - p.gap - eaten;
+            const glm::vec2 tilt(unitFloat(block.id >> 3) - 0.5f, unitFloat(block.id >> 11) - 0.5f);
+            const float plane = 0.01f * glm::dot(tilt, block.local - 0.5f);
+            const float pillow = p.pillow * edgeProfile(block.edge, p.pillowBevel);
+            const float undulation =
+                p.undulation * tileFbm(uv, glm::ivec2(3), 4, undulationSeed ^ block.id);
+            const float rough = p.roughness * tileFbm(uv, glm::ivec2(10), 4, roughSeed, 0.55f);
+            // Pits gather in patches; a few wide hollows have dissolved out of the faces.
+            const float pitPatch =
+                glm::smoothstep(-0.2f, 0.3f, tileFbm(uv, glm::ivec2(4), 3, pitPatchSeed));
             const CellSample pits = tileCellular(uv, glm::ivec2(p.pitCells), pitSeed);
-            const float pit =
-                unitFloat(pits.id) < 0.3f ? glm::smoothstep(0.35f, 0.0f, pits.nearest) : 0.0f;
-            s.height[i] -= 0.003f * pit * (1.0f - laid.joint[i]);
-            glm::vec3 stone = unitColour(laid.ids[i], p.grey, p.greenGrey, 0.18f);
-            stone *= 1.0f + 0.15f * tileFbm(uv, glm::ivec2(6), 5, toneSeed, 0.6f) +
-                     0.04f * grain(x, y, grainSeed);
-            glm::vec3 colour = glm::mix(stone, p.jointColour, laid.joint[i]);
-            colour *= (1.0f - 0.55f * laid.recess[i]) * (1.0f - 0.3f * pit);
-            // Lichen in round patches on the faces, moss in the joints and low down.
-            const CellSample patch =
-                tileCellular(tileWarp(uv, 6, lichenSeed, 0.02f), glm::ivec2(10), lichenSeed, 1.0f);
-            const float lichen = unitFloat(patch.id) < p.lichenShare
-                                     ? glm::smoothstep(0.5f, 0.15f, patch.nearest)
-                                     : 0.0f;
-            colour = glm::mix(colour, unitFloat(hashU32(patch.id)) < 0.5f ? p.lichen : p.paleLichen,
-                              0.6f * lichen * (1.0f - laid.joint[i]));
-            const float low =
-                std::max(lowOnTheWall(uv.y, groundV, 0.5f), lowOnTheWall(uv.y, floorV, 0.5f));
-            const float moss = glm::smoothstep(0.5f, 0.85f,
-                                               (laid.joint[i] + laid.recess[i]) * (0.4f + low) +
-                                                   0.35f * tileFbm(uv, glm::ivec2(9), 4, mossSeed));
-            colour = glm::mix(colour, p.moss, moss);
+            const float pitSize = 0.25f + 0.35f * unitFloat(hashU32(pits.id));
+            const float pit = unitFloat(pits.id) < p.pitChance * pitPatch
+                                  ? p.pitDepth * glm::smoothstep(pitSize, 0.0f, pits.nearest)
+                                  : 0.0f;
+            const CellSample hollows = tileCellular(uv, glm::ivec2(p.hollowCells), hollowSeed);
+            const float hollowSize = 0.3f + 0.3f * unitFloat(hashU32(hollows.id));
+            const float hollow =
+                unitFloat(hollows.id) < p.hollowChance
+                    ? p.hollowDepth * glm::smoothstep(hollowSize, 0.0f, hollows.nearest)
+                    : 0.0f;
+            const float face = p.blockHeight + plane + pillow + undulation + rough - pit - hollow;
+            const float stone = glm::smoothstep(-0.001f, 0.002f, edge);
+            // Mortar is left in patches, well back from the faces; elsewhere the joint is open.
+            const float fill = glm::smoothstep(
+                0.0f, 0.15f, tileFbm(uv, glm::ivec2(8), 3, mortarFillSeed) + p.mortarLeft - 0.5f);
+            const float joint =
+                (-0.006f + 0.006f * fill) + 0.002f * tileFbm(uv, glm::ivec2(32), 3, mortarSeed);
+            s.height[i] = glm::mix(joint, joint + face * edgeProfile(edge, p.bevel), stone);
+            joints[i] = (1.0f - stone) * fill;
+            ids[i] = block.id;
+        }
+    }
+
+    const auto [toneSeed, grainSeed, streakSeed, lichenSeed, lichenPatchSeed, lichenKindSeed,
+                mossSeed, mossPatchSeed, mossGrainSeed, shineSeed] = nextSeeds<10>(seeds);
+    const std::vector<float> cavity = cavities(s, cavityBlurRadius);
+    const std::vector<float> broad = blurWrapped(s.height, size, 2 * cavityBlurRadius);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const size_t i = texelIndex(x, y, size);
+            const glm::vec2 uv = texelUv(x, y, size);
+            const std::uint32_t id = ids[i];
+            glm::vec3 stone = glm::mix(p.stoneGrey, p.stoneGreen, unitFloat(id >> 5));
+            stone = blockTint(stone, id, 0.18f, 0.03f);
+            stone *= 1.0f + 0.2f * tileFbm(uv, glm::ivec2(6), 6, toneSeed, 0.6f) +
+                     0.05f * grain(x, y, grainSeed);
+            // Rain has run down the faces in dark streaks.
+            const float streak =
+                glm::smoothstep(0.1f, 0.6f, tileFbm(uv, glm::ivec2(24, 3), 4, streakSeed));
+            stone *= 1.0f - 0.3f * streak;
+            glm::vec3 colour = glm::mix(stone, p.mortarColour, joints[i]);
+            const float recess = glm::clamp(cavity[i] / 0.008f, 0.0f, 1.0f);
+            const float ridge = glm::clamp((s.height[i] - broad[i]) / 0.008f, 0.0f, 1.0f);
+            colour *= (1.0f - 0.6f * recess) * (1.0f + 0.2f * ridge);
+
+            // Lichen grows in rosettes on the open faces, clustered in patches.
+            const CellSample rosette = tileCellular(uv, glm::ivec2(18), lichenSeed, 0.9f);
+            const float patch =
+                glm::smoothstep(0.05f, 0.45f, tileFbm(uv, glm::ivec2(4), 4, lichenPatchSeed));
+            const float radius = 0.75f * patch * (0.4f + 0.6f * unitFloat(hashU32(rosette.id)));
+            const float lichen = (1.0f - recess) *
+                                 glm::smoothstep(radius, radius - 0.15f, rosette.nearest) *
+                                 glm::smoothstep(0.0f, 0.2f, patch);
+            const glm::vec3 lichenTone =
+                unitFloat(rosette.id ^ lichenKindSeed) < 0.5f ? p.lichenYellow : p.lichenGrey;
+            colour = glm::mix(colour, lichenTone * (0.9f + 0.2f * unitFloat(rosette.id >> 9)),
+                              0.85f * lichen);
+
+            // Moss fills the joints and climbs the lower courses.
+            const float low = nearFoot(uv.y, groundV, p.mossReach);
+            const float mossNoise = tileFbm(uv, glm::ivec2(12), 5, mossSeed);
+            const float mossPatch = tileFbm(uv, glm::ivec2(5), 4, mossPatchSeed);
+            const float moss = glm::smoothstep(0.45f, 0.7f,
+                                               (0.35f + 0.9f * low) * (0.3f + 1.2f * recess) +
+                                                   0.35f * mossNoise + 0.3f * mossPatch);
+            const glm::vec3 mossTone =
+                glm::mix(p.mossColour, p.mossLight, glm::smoothstep(-0.3f, 0.5f, mossNoise)) *
+                (0.85f + 0.25f * grain(x, y, mossGrainSeed));
+            colour = glm::mix(colour, mossTone, moss);
             s.albedo[i] = colour;
-            s.specular[i] = glm::mix(0.07f, 0.02f, std::max(laid.joint[i], moss));
+            s.height[i] += 0.0f * moss * (0.5f + 0.5f * mossNoise);
+
+            const float shine = 0.08f + 0.03f * tileFbm(uv, glm::ivec2(24), 3, shineSeed);
+            s.specular[i] =
+                shine * (1.0f - 0.5f * recess) * (1.0f - 0.6f * moss) * (1.0f - 0.4f * lichen);
         }
     }
     return s;

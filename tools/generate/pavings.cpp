@@ -16,6 +16,8 @@
 namespace {
 
 constexpr std::uint32_t variateSeed = 0x7a41u;
+// Grids are laid half a cell off the tile's edge, so no joint runs along it.
+constexpr float halfCell = 0.5f;
 
 // The unit's n-th random number in [0, 1), independent of its others.
 float idVariate(std::uint32_t id, int n) {
@@ -31,12 +33,6 @@ std::vector<float> recessOf(const Surface& s, int radius, float full) {
     return recess;
 }
 
-// Whole steps with soft risers, `riser` of a step wide.
-float terrace(float t, float riser) {
-    const float whole = std::floor(t);
-    return whole + glm::smoothstep(1.0f - riser, 1.0f, t - whole);
-}
-
 // Distance inside a rectangle of `halfSize` with corners rounded by `radius`; negative
 // outside it.
 float insideRoundedBox(glm::vec2 at, glm::vec2 halfSize, float radius) {
@@ -50,10 +46,12 @@ struct BrickParams {
     // Twelve courses of four bricks to the metre, every other one half a brick along.
     CourseStyle courses{12, 0.04f, 4, 4, 0.05f, 0.125f, 0.0f, 0.0f};
     float warp = 0.0015f; // hand-moulded bricks are not quite true
+    int notchCells = 20;
+    float notch = 0.015f; // how deep the worst knocks bite into the arrises
     UnitRelief relief{0.0045f, 0.005f, 0.007f, 0.0015f, 0.001f, 16, 0.004f};
-    int pitCells = 40;
-    float pitChance = 0.3f;
-    float pitDepth = 0.0015f;
+    int pitCells = 28;
+    float pitChance = 0.15f;
+    float pitDepth = 0.001f;
     int sandCells = 64;
     float sandRelief = 0.0006f;
     glm::vec3 red{0.32f, 0.14f, 0.085f};
@@ -65,11 +63,11 @@ struct BrickParams {
     // Bricks that lay nearer the fire in the kiln are darker at one end.
     float flashChance = 0.35f;
     float flash = 0.45f;
-    glm::vec3 lime{0.34f, 0.32f, 0.28f};
+    glm::vec3 lime{0.4f, 0.38f, 0.33f};
     glm::vec3 grime{0.11f, 0.095f, 0.08f};
     glm::vec3 soot{0.04f, 0.036f, 0.032f};
     float brickShine = 0.07f;
-    float overfiredShine = 0.22f;
+    float overfiredShine = 0.16f;
     float mortarShine = 0.03f;
 };
 
@@ -78,14 +76,16 @@ struct BrickParams {
 Surface makeBrick(int size) {
     constexpr BrickParams p{};
     SeedSequence seeds{p.seed};
-    const auto [warpSeed, pitSeed, sandSeed] = nextSeeds<3>(seeds);
+    const auto [warpSeed, notchSeed, pitSeed, sandSeed] = nextSeeds<4>(seeds);
     const BlockLayout layout = makeLayout(p.layoutSeed, p.courses);
     auto brickAt = [&](glm::vec2 uv) {
         return sampleBlocks(layout, tileWarp(uv, 8, warpSeed, p.warp));
     };
     LaidUnits laid = layUnits(size, seeds, p.relief, [&](glm::vec2 uv) {
         const BlockSample block = brickAt(uv);
-        return UnitSample{block.edge, block.id, block.local};
+        const float knocks =
+            p.notch * std::max(0.0f, tileFbm(uv, glm::ivec2(p.notchCells), 3, notchSeed) - 0.15f);
+        return UnitSample{block.edge - knocks, block.id, block.local};
     });
     Surface& s = laid.surface;
     for (int y = 0; y < size; ++y) {
@@ -126,9 +126,9 @@ Surface makeBrick(int size) {
                      0.04f * grain(x, y, grainSeed);
             glm::vec3 mortar = p.lime * (1.0f + 0.15f * tileFbm(uv, glm::ivec2(32), 3, mortarSeed) +
                                          0.06f * grain(x, y, mortarGrainSeed));
-            mortar = glm::mix(mortar, p.grime, 0.3f);
+            mortar = glm::mix(mortar, p.grime, 0.15f);
             glm::vec3 colour = glm::mix(brick, mortar, laid.joint[i]);
-            colour *= 1.0f - 0.45f * recess[i];
+            colour *= 1.0f - glm::mix(0.45f, 0.25f, laid.joint[i]) * recess[i];
 
             // Smoke has blackened the wall in broad clouds, and seepage has run down it.
             const float soot = glm::smoothstep(
@@ -157,14 +157,14 @@ struct CobbleParams {
     // rows come round even.
     int columns = 7;
     int rows = 8;
-    float warp = 0.012f;
-    float fineWarp = 0.003f;
+    float warp = 0.02f;
+    float fineWarp = 0.005f;
     // Of a cell: the gap each side of a sett, and the rounding of its corners.
-    float insetLeast = 0.05f;
-    float insetMost = 0.14f;
-    float roundingLeast = 0.35f; // of the sett's half width
-    float roundingMost = 0.7f;
-    UnitRelief relief{0.0f, 0.032f, 0.012f, 0.004f, 0.0015f, 14, 0.004f};
+    float insetLeast = 0.03f;
+    float insetMost = 0.09f;
+    float roundingLeast = 0.5f; // of the sett's half width
+    float roundingMost = 0.9f;
+    UnitRelief relief{0.0f, 0.032f, 0.012f, 0.004f, 0.001f, 10, 0.0015f};
     int gritCells = 48;
     float gritChance = 0.5f;
     float gritHeight = 0.0015f;
@@ -191,7 +191,8 @@ Surface makeCobbles(int size) {
     const glm::vec2 cellSize = 1.0f / cells;
     auto settAt = [&](glm::vec2 uv) {
         glm::vec2 q =
-            tileWarp(tileWarp(uv, 4, warpSeed, p.warp), 16, fineWarpSeed, p.fineWarp) * cells;
+            tileWarp(tileWarp(uv, 4, warpSeed, p.warp), 12, fineWarpSeed, p.fineWarp) * cells +
+            halfCell;
         const int row = static_cast<int>(std::floor(q.y));
         q.x += 0.5f * static_cast<float>(row & 1);
         const int column = static_cast<int>(std::floor(q.x));
@@ -245,9 +246,9 @@ Surface makeCobbles(int size) {
             // Feet have polished the crowns; the flanks keep the earth's dirt.
             const float rise = s.height[i] / p.relief.height;
             const float crown = glm::smoothstep(0.6f, 1.0f, rise) * (1.0f - laid.joint[i]);
-            const float flank = 1.0f - glm::smoothstep(0.15f, 0.6f, rise);
+            const float flank = 1.0f - glm::smoothstep(0.05f, 0.35f, rise);
             stone *= 1.0f + 0.12f * crown;
-            stone = glm::mix(stone, p.earth * 1.6f, 0.45f * flank);
+            stone = glm::mix(stone, p.earth * 1.6f, 0.3f * flank);
             glm::vec3 earth =
                 p.earth * (1.0f + 0.25f * tileFbm(uv, glm::ivec2(16), 3, earthToneSeed) +
                            0.08f * grain(x, y, earthGrainSeed));
@@ -266,18 +267,18 @@ namespace {
 
 struct TileParams {
     std::uint32_t seed = 0x711e0000u;
-    int tiles = 4;      // across the metre; even, so the chequer repeats
-    float shift = 0.4f; // of a tile, so no joint runs along the tile's edge
-    UnitRelief relief{0.0025f, 0.003f, 0.003f, 0.001f, 0.0003f, 8, 0.0015f};
-    float cornerChipChance = 0.3f;
-    float cornerChipLeast = 0.01f;
-    float cornerChipMost = 0.035f;
+    int tiles = 4; // across the metre; even, so the chequer repeats
+
+    UnitRelief relief{0.0025f, 0.003f, 0.003f, 0.001f, 0.00015f, 8, 0.0015f};
+    float cornerChipChance = 0.2f;
+    float cornerChipLeast = 0.02f;
+    float cornerChipMost = 0.05f;
     float crackedShare = 0.3f;
     int crackCells = 3;
-    float crackWidth = 0.002f;
+    float crackWidth = 0.003f;
     float crackDepth = 0.0015f;
-    float wearDepth = 0.0006f;
-    glm::vec3 cream{0.46f, 0.43f, 0.36f};
+    float wearDepth = 0.0003f;
+    glm::vec3 cream{0.45f, 0.43f, 0.38f};
     glm::vec3 creamWarm{0.44f, 0.39f, 0.31f};
     glm::vec3 vein{0.25f, 0.24f, 0.21f};
     glm::vec3 black{0.055f, 0.06f, 0.058f};
@@ -298,7 +299,7 @@ Surface makeTiles(int size) {
     const auto [idSeed, chipSeed, crackWarpSeed, crackSeed, wearSeed] = nextSeeds<5>(seeds);
     const float n = static_cast<float>(p.tiles);
     auto tileAt = [&](glm::vec2 uv) {
-        const glm::vec2 q = uv * n + p.shift;
+        const glm::vec2 q = uv * n + halfCell;
         const glm::vec2 cell = glm::floor(q);
         const glm::vec2 local = q - cell;
         const int cx = wrap(static_cast<int>(cell.x), p.tiles);
@@ -335,8 +336,9 @@ Surface makeTiles(int size) {
                                     ? glm::smoothstep(p.crackWidth, 0.3f * p.crackWidth, crackLine)
                                     : 0.0f;
             // Feet have dulled the middle of each tile most, and a broad path more.
-            const glm::vec2 fromEdge = glm::min(tile.local, 1.0f - tile.local);
-            const float middle = glm::smoothstep(0.05f, 0.4f, std::min(fromEdge.x, fromEdge.y));
+            const float fromMiddle = glm::length(tile.local - 0.5f) +
+                                     0.15f * tileFbm(uv, glm::ivec2(8), 3, wearSeed ^ tile.id);
+            const float middle = glm::smoothstep(0.5f, 0.1f, fromMiddle);
             const float path =
                 glm::smoothstep(-0.2f, 0.5f, tileFbm(uv, glm::ivec2(2), 3, wearSeed));
             wear[i] = middle * (0.35f + 0.65f * path) * onTile;
@@ -354,7 +356,7 @@ Surface makeTiles(int size) {
             const glm::vec2 uv = texelUv(x, y, size);
             const std::uint32_t id = laid.ids[i];
             const bool paleTile = (id & 1u) == 0u;
-            // Each tile was cut from its own part of the block, so its veins do not run
+            // Each tile was cut from its own place in the block, so its veins do not run
             // on into the next.
             const glm::vec2 cut = uv + glm::vec2(idVariate(id, 5), idVariate(id, 6));
             glm::vec3 stone;
@@ -362,11 +364,13 @@ Surface makeTiles(int size) {
                 stone = glm::mix(p.cream, p.creamWarm, idVariate(id, 7));
                 stone *= 1.0f + 0.07f * tileFbm(cut, glm::ivec2(6), 4, cloudSeed);
                 const glm::vec2 veinUv = tileWarp(cut, 2, veinWarpSeed, 0.15f);
-                const float vein =
-                    glm::smoothstep(0.86f, 0.97f, tileRidged(veinUv, glm::ivec2(3), 5, veinSeed));
+                // Veins follow where a warped field crosses zero, so they run on unbroken.
+                const float vein = glm::smoothstep(
+                    0.97f, 0.995f, 1.0f - std::fabs(tileFbm(veinUv, glm::ivec2(2), 4, veinSeed)));
                 const float faint = glm::smoothstep(
-                    0.8f, 0.95f, tileRidged(veinUv, glm::ivec2(5), 4, faintVeinSeed));
-                stone = glm::mix(stone, p.vein, 0.55f * vein + 0.15f * faint);
+                    0.95f, 0.99f,
+                    1.0f - std::fabs(tileFbm(veinUv, glm::ivec2(4), 3, faintVeinSeed)));
+                stone = glm::mix(stone, p.vein, 0.6f * vein + 0.25f * faint);
                 stone *= 1.0f + 0.05f * wear[i];
                 stone *= 1.0f - 0.55f * cracks[i];
             } else {
@@ -398,8 +402,8 @@ namespace {
 // Bricks in pairs, each pair square and turned across its neighbours.
 struct BasketweaveParams {
     std::uint32_t seed = 0xba5e0000u;
-    int squares = 4;    // across the metre, two bricks to each; even, so the turns repeat
-    float shift = 0.3f; // of a square, so no joint runs along the tile's edge
+    int squares = 4; // across the metre, two bricks to each; even, so the turns repeat
+
     UnitRelief relief{0.0035f, 0.009f, 0.005f, 0.002f, 0.0012f, 12, 0.003f};
     float wearDepth = 0.002f;
     float sandFill = 0.0015f;
@@ -411,7 +415,7 @@ struct BasketweaveParams {
     glm::vec3 burnt{0.19f, 0.12f, 0.085f};
     float burntShare = 0.1f;
     float brownShare = 0.3f;
-    glm::vec3 sand{0.3f, 0.26f, 0.19f};
+    glm::vec3 sand{0.34f, 0.3f, 0.22f};
     glm::vec3 dirt{0.12f, 0.1f, 0.08f};
     float brickShine = 0.05f;
     float wornShine = 0.12f;
@@ -426,7 +430,7 @@ Surface makeBasketweave(int size) {
     const auto [idSeed, wearSeed, sandSeed] = nextSeeds<3>(seeds);
     const float n = static_cast<float>(p.squares);
     auto brickAt = [&](glm::vec2 uv) {
-        const glm::vec2 q = uv * n + p.shift;
+        const glm::vec2 q = uv * n + halfCell;
         const glm::vec2 cell = glm::floor(q);
         const glm::vec2 inSquare = q - cell;
         const int cx = wrap(static_cast<int>(cell.x), p.squares);
@@ -460,7 +464,7 @@ Surface makeBasketweave(int size) {
         }
     }
 
-    const auto [toneSeed, grainSeed, sandToneSeed, sandGrainSeed] = nextSeeds<4>(seeds);
+    const auto [toneSeed, grainSeed, sandToneSeed, sandGrainSeed, grimeSeed] = nextSeeds<5>(seeds);
     const std::vector<float> recess = recessOf(s, cavityBlurRadius, 0.003f);
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -476,11 +480,15 @@ Surface makeBasketweave(int size) {
             brick *= 1.0f + 0.12f * tileFbm(uv, glm::ivec2(12), 4, toneSeed) +
                      0.04f * grain(x, y, grainSeed);
             brick *= 1.0f + 0.12f * wear[i];
+            // Dirt has filmed what feet pass by.
+            const float grime =
+                glm::smoothstep(-0.2f, 0.5f, tileFbm(uv, glm::ivec2(4), 4, grimeSeed));
+            brick = glm::mix(brick, p.dirt, 0.3f * grime * (1.0f - wear[i]));
             const glm::vec3 sand =
                 p.sand * (1.0f + 0.15f * tileFbm(uv, glm::ivec2(32), 3, sandToneSeed) +
                           0.08f * grain(x, y, sandGrainSeed));
             glm::vec3 colour = glm::mix(brick, sand, laid.joint[i]);
-            colour = glm::mix(colour, p.dirt, 0.5f * recess[i]);
+            colour = glm::mix(colour, p.dirt, glm::mix(0.5f, 0.2f, laid.joint[i]) * recess[i]);
             s.albedo[i] = colour;
             s.specular[i] =
                 glm::mix(p.brickShine + p.wornShine * wear[i], p.sandShine, laid.joint[i]);
@@ -494,17 +502,20 @@ namespace {
 struct SlateParams {
     std::uint32_t seed = 0x51a70000u;
     int flags = 3; // cells across the metre
-    float fineWarp = 0.004f;
-    UnitRelief relief{0.0035f, 0.0035f, 0.006f, 0.005f, 0.001f, 6, 0.004f};
-    // The layers split off each flag: how many steps, their spread and height.
-    int layers = 4;
-    int layerCells = 4;
-    float layerWarp = 0.03f;
-    float layerStep = 0.0016f;
-    float riser = 0.3f; // of a step
+    float fineWarp = 0.008f;
+    UnitRelief relief{0.0045f, 0.004f, 0.006f, 0.005f, 0.001f, 6, 0.005f};
+    // Layers split off each flag in broad sheets, and smaller flakes off those, each a
+    // step down with a sharp edge.
+    int layers = 3;
+    int sheetCells = 4;
+    int flakeCells = 9;
+    float flakeChance = 0.35f;
+    float layerWarp = 0.025f;
+    float layerStep = 0.0018f;
+    int riserRadius = 1; // texels the split edges soften over
     float flakeRelief = 0.0004f;
-    int pyriteCells = 24;
-    float pyriteChance = 0.08f;
+    int pyriteCells = 12;
+    float pyriteChance = 0.12f;
     glm::vec3 blueGrey{0.17f, 0.18f, 0.2f};
     glm::vec3 black{0.085f, 0.09f, 0.1f};
     glm::vec3 greenGrey{0.13f, 0.145f, 0.14f};
@@ -522,34 +533,47 @@ struct SlateParams {
 Surface makeSlate(int size) {
     constexpr SlateParams p{};
     SeedSequence seeds{p.seed};
-    const auto [cellSeed, warpSeed, layerWarpSeed, flakeSeed] = nextSeeds<4>(seeds);
+    const auto [cellSeed, warpSeed, layerWarpSeed, sheetSeed, flakeSeed, faceSeed] =
+        nextSeeds<6>(seeds);
     LaidUnits laid = layUnits(size, seeds, p.relief, [&](glm::vec2 uv) {
         return cellUnit(tileWarp(uv, 12, warpSeed, p.fineWarp), p.flags, cellSeed, 1.0f);
     });
     Surface& s = laid.surface;
-    const float layers = static_cast<float>(p.layers);
-    std::vector<float> levels(s.height.size());
-    std::vector<float> risers(s.height.size());
+    std::vector<float> steps(s.height.size());
+    std::vector<std::uint32_t> sheets(s.height.size());
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const size_t i = texelIndex(x, y, size);
             const glm::vec2 uv = texelUv(x, y, size);
             const std::uint32_t id = laid.ids[i];
-            const float onFlag = 1.0f - laid.joint[i];
             const glm::vec2 layerUv = tileWarp(uv, 6, layerWarpSeed, p.layerWarp);
-            const float layer = glm::clamp(
-                (0.5f + 0.9f * tileFbm(layerUv, glm::ivec2(p.layerCells), 4, id)) * layers, 0.0f,
-                layers - 0.01f);
-            const float stepped = terrace(layer, p.riser);
-            const float rise = glm::smoothstep(1.0f - p.riser, 1.0f, layer - std::floor(layer));
-            levels[i] = std::floor(layer);
-            risers[i] = 4.0f * rise * (1.0f - rise) * onFlag;
-            const float flake = p.flakeRelief * tileFbm(uv, glm::ivec2(24), 3, flakeSeed ^ id);
-            s.height[i] += onFlag * (p.layerStep * stepped + flake);
+            const std::uint32_t sheet =
+                tileCellular(layerUv, glm::ivec2(p.sheetCells), sheetSeed).id ^ id;
+            const std::uint32_t flake =
+                tileCellular(layerUv, glm::ivec2(p.flakeCells), flakeSeed).id ^ id;
+            const float level = std::floor(idVariate(sheet, 0) * static_cast<float>(p.layers)) -
+                                (idVariate(flake, 0) < p.flakeChance ? 1.0f : 0.0f);
+            steps[i] = p.layerStep * level;
+            sheets[i] = flake;
+        }
+    }
+    const std::vector<float> softSteps = blurWrapped(steps, size, p.riserRadius);
+    std::vector<float> risers(s.height.size());
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const size_t i = texelIndex(x, y, size);
+            const glm::vec2 uv = texelUv(x, y, size);
+            const float onFlag = 1.0f - laid.joint[i];
+            // The upper lip of each split shows fresh stone.
+            risers[i] =
+                onFlag * glm::clamp((steps[i] - softSteps[i]) / (0.3f * p.layerStep), 0.0f, 1.0f);
+            const float face =
+                p.flakeRelief * tileFbm(uv, glm::ivec2(24), 3, faceSeed ^ laid.ids[i]);
+            s.height[i] += onFlag * (softSteps[i] + face);
         }
     }
 
-    const auto [toneSeed, grainSeed, rustSeed, pyriteSeed, jointSeed] = nextSeeds<5>(seeds);
+    const auto [grainSeed, rustSeed, pyriteSeed, jointSeed] = nextSeeds<4>(seeds);
     const std::vector<float> recess = recessOf(s, cavityBlurRadius, 0.004f);
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -561,18 +585,17 @@ Surface makeSlate(int size) {
                                   : glm::mix(p.blueGrey, p.black, idVariate(id, 1));
             stone = blockTint(stone, id, 0.15f, 0.03f);
             // Each layer weathered its own shade before the one above split off.
-            const float levelTone =
-                unitFloat(hash2(static_cast<int>(levels[i]), static_cast<int>(id), toneSeed));
-            stone *= (0.88f + 0.24f * levelTone) * (1.0f + 0.03f * grain(x, y, grainSeed));
-            stone = glm::mix(stone, p.split, 0.5f * risers[i]);
+            stone *=
+                (0.88f + 0.24f * idVariate(sheets[i], 1)) * (1.0f + 0.03f * grain(x, y, grainSeed));
+            stone = glm::mix(stone, p.split, 0.3f * risers[i]);
             const float rust =
-                glm::smoothstep(0.3f, 0.7f, tileFbm(uv, glm::ivec2(5), 4, rustSeed)) *
-                (0.6f + 0.4f * risers[i]);
+                glm::smoothstep(0.15f, 0.6f, tileFbm(uv, glm::ivec2(5), 4, rustSeed)) *
+                (0.7f + 0.3f * risers[i]);
             const CellSample pyrites = tileCellular(uv, glm::ivec2(p.pyriteCells), pyriteSeed);
             const float pyrite = unitFloat(pyrites.id) < p.pyriteChance
-                                     ? glm::smoothstep(0.5f, 0.1f, pyrites.nearest)
+                                     ? glm::smoothstep(0.7f, 0.0f, pyrites.nearest)
                                      : 0.0f;
-            const float stain = std::max(0.55f * rust, 0.8f * pyrite);
+            const float stain = std::max(0.7f * rust, 0.45f * pyrite);
             stone = glm::mix(stone, p.rust, stain);
             const glm::vec3 joint =
                 p.joint * (1.0f + 0.3f * tileFbm(uv, glm::ivec2(32), 3, jointSeed));
@@ -592,17 +615,20 @@ namespace {
 struct WornStepParams {
     std::uint32_t seed = 0x57e90000u;
     std::uint64_t layoutSeed = 83;
-    CourseStyle courses{2, 0.1f, 1, 2, 0.3f, 0.0f, 1.0f, 0.02f};
-    UnitRelief relief{0.003f, 0.025f, 0.008f, 0.003f, 0.0015f, 6, 0.005f};
+    // One slab to the metre, its joints somewhere across the tile.
+    CourseStyle courses{1, 0.0f, 1, 1, 0.0f, 0.0f, 1.0f, 0.0f};
+    UnitRelief relief{0.003f, 0.025f, 0.008f, 0.003f, 0.0008f, 6, 0.005f};
     int hollowCells = 2;
-    float hollowDepth = 0.008f;
+    float hollowDepth = 0.015f;
+    float unwornRim = 0.12f; // feet keep this far off the slab's edges
     float texture = 0.0006f; // of the unworn stone
-    int pitCells = 32;
-    float pitChance = 0.15f;
-    float pitDepth = 0.0015f;
+    int pitCells = 20;
+    float pitChance = 0.12f;
+    float pitDepth = 0.001f;
+    float mossReach = 0.07f; // from the joints
     float mossRelief = 0.0008f;
-    glm::vec3 sandstone{0.42f, 0.41f, 0.38f};
-    glm::vec3 warm{0.43f, 0.39f, 0.33f};
+    glm::vec3 sandstone{0.39f, 0.38f, 0.35f};
+    glm::vec3 warm{0.4f, 0.36f, 0.31f};
     glm::vec3 grit{0.17f, 0.15f, 0.12f};
     glm::vec3 moss{0.11f, 0.16f, 0.065f};
     glm::vec3 mossYellow{0.17f, 0.19f, 0.08f};
@@ -623,8 +649,7 @@ Surface makeWornStep(int size) {
         return UnitSample{block.edge, block.id, block.local};
     });
     Surface& s = laid.surface;
-    // Moss keeps to the joints and the stone's edges beside them, out of the way of feet.
-    const std::vector<float> nearJoint = blurWrapped(laid.joint, size, 2 * cavityBlurRadius);
+
     std::vector<float> worn(s.height.size());
     std::vector<float> moss(s.height.size());
     for (int y = 0; y < size; ++y) {
@@ -632,34 +657,40 @@ Surface makeWornStep(int size) {
             const size_t i = texelIndex(x, y, size);
             const glm::vec2 uv = texelUv(x, y, size);
             const float onStone = 1.0f - laid.joint[i];
-            worn[i] = glm::smoothstep(-0.25f, 0.55f,
+            const float edge = sampleBlocks(layout, uv).edge;
+            worn[i] = glm::smoothstep(-0.35f, 0.45f,
                                       tileFbm(uv, glm::ivec2(p.hollowCells), 2, hollowSeed)) *
-                      onStone;
+                      glm::smoothstep(0.0f, p.unwornRim, edge) * onStone;
             const CellSample pits = tileCellular(uv, glm::ivec2(p.pitCells), pitSeed);
             const float pit =
                 unitFloat(pits.id) < p.pitChance ? glm::smoothstep(0.4f, 0.1f, pits.nearest) : 0.0f;
             const float rough = p.texture * tileFbm(uv, glm::ivec2(24), 3, textureSeed);
             const float mossNoise = tileFbm(uv, glm::ivec2(10), 4, mossSeed);
-            moss[i] = glm::smoothstep(0.45f, 0.75f, 2.0f * nearJoint[i] + 0.6f * mossNoise) *
-                      (1.0f - worn[i]);
-            s.height[i] += onStone * (1.0f - worn[i]) * (rough - p.pitDepth * pit) -
-                           p.hollowDepth * worn[i] +
+            // Moss keeps to the joints and the slab's edges beside them, out of the way of feet.
+            const float nearJoint =
+                1.0f - glm::smoothstep(0.0f, p.mossReach, edge - 0.5f * p.mossReach * mossNoise);
+            moss[i] =
+                glm::smoothstep(0.25f, 0.55f, nearJoint * glm::smoothstep(-0.1f, 0.3f, mossNoise)) *
+                (1.0f - worn[i]);
+            s.height[i] += onStone * (1.0f - worn[i]) * (rough - p.pitDepth * pit) +
                            p.mossRelief * moss[i] * tileNoise(uv, glm::ivec2(48), mossGrainSeed);
         }
     }
 
     const auto [toneSeed, beddingSeed, grainSeed, mossToneSeed] = nextSeeds<4>(seeds);
+    // Grit keeps to the small hollows; the broad one is swept by feet, so it is sunk after.
     const std::vector<float> recess = recessOf(s, cavityBlurRadius, 0.003f);
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const size_t i = texelIndex(x, y, size);
             const glm::vec2 uv = texelUv(x, y, size);
+            s.height[i] -= p.hollowDepth * worn[i];
             glm::vec3 stone = glm::mix(p.sandstone, p.warm, idVariate(laid.ids[i], 0));
             stone = blockTint(stone, laid.ids[i], 0.08f, 0.03f);
             const float bedding = tileFbm(uv, glm::ivec2(2, 16), 3, beddingSeed);
             stone *= 1.0f + 0.08f * tileFbm(uv, glm::ivec2(6), 4, toneSeed) + 0.06f * bedding +
                      0.03f * grain(x, y, grainSeed);
-            stone *= 1.0f + 0.15f * worn[i];
+            stone *= 1.0f + 0.2f * worn[i];
             // Grit gathers in the joints, chips and pits.
             const float grit = std::max(laid.joint[i], glm::smoothstep(0.1f, 0.7f, recess[i]));
             glm::vec3 colour = glm::mix(stone, p.grit, 0.8f * grit);

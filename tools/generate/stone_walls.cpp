@@ -22,7 +22,7 @@ constexpr float floorV = 0.675f;
 constexpr float groundV = 0.725f;
 // Damp eases in over this far below the foot, where a tall wall shows the tile's
 // repeat, so the tile still wraps without a tide line there.
-constexpr float footLeadMetres = 0.3f;
+constexpr float footLeadMetres = 0.2f;
 
 // Metres above the foot at `baseV`, 0 ... tileMetres.
 float metresAbove(float v, float baseV) {
@@ -49,6 +49,14 @@ float paintedBand(float up, float low, float high, float soft) {
            (1.0f - glm::smoothstep(high - soft, high + soft, up));
 }
 
+// Distance to a block's nearest joint with its corners rounded over `radius`.
+float roundedEdge(const BlockSample& block, float radius) {
+    const glm::vec2 inside = glm::min(block.local, 1.0f - block.local) * block.extent;
+    const glm::vec2 corner = glm::max(glm::vec2(radius) - inside, 0.0f);
+    return corner.x > 0.0f && corner.y > 0.0f ? radius - glm::length(corner)
+                                              : std::min(inside.x, inside.y);
+}
+
 struct PlasterParams {
     std::uint32_t seed = 0x91a50000u;
     // The rubble under the plaster.
@@ -69,8 +77,8 @@ struct PlasterParams {
     int crackCells = 4;
     float crackWidth = 0.0035f; // tile widths
     float crackDepth = 0.0015f;
-    glm::vec3 lime{0.55f, 0.51f, 0.43f};
-    glm::vec3 limeOchre{0.51f, 0.43f, 0.3f};
+    glm::vec3 lime{0.52f, 0.48f, 0.4f};
+    glm::vec3 limeOchre{0.49f, 0.41f, 0.28f};
     glm::vec3 renderColour{0.43f, 0.39f, 0.32f};
     glm::vec3 waterStain{0.36f, 0.3f, 0.22f};
     glm::vec3 stoneGrey{0.28f, 0.27f, 0.25f};
@@ -99,8 +107,8 @@ Surface makePlaster(int size) {
     Surface s = makeSurface(size);
     SeedSequence seeds{p.seed};
     const auto [stoneWarpSeed, stoneSeed, stoneFaceSeed, mortarSeed, waveSeed, flakeWarpSeed,
-                flakeSeed, finishSeed, dampLevelSeed, crackWarpSeed, crackSeed, crackMaskSeed] =
-        nextSeeds<12>(seeds);
+                flakeSeed, finishSeed, dampLevelSeed, crackWarpSeed, crackFineWarpSeed, crackSeed,
+                crackMaskSeed] = nextSeeds<13>(seeds);
     std::vector<float> bare(s.height.size());
     std::vector<float> finish(s.height.size());
     std::vector<float> stoneMask(s.height.size());
@@ -138,9 +146,9 @@ Surface makePlaster(int size) {
             const float render = p.renderTop + p.wave * tileFbm(uv, glm::ivec2(3), 4, waveSeed);
             const float coat = render + p.finishThickness * (1.0f - finishLost);
 
-            // Hairlines run along the borders of large jagged cells, only part of the way.
+            // Hairlines run along the borders of large jagged cells, and stop short.
             const glm::vec2 crackUv =
-                tileWarp(tileWarp(uv, 6, crackWarpSeed, 0.02f), 24, crackWarpSeed + 1u, 0.003f);
+                tileWarp(tileWarp(uv, 6, crackWarpSeed, 0.02f), 24, crackFineWarpSeed, 0.003f);
             const float crackLine =
                 tileCellular(crackUv, glm::ivec2(p.crackCells), crackSeed).border /
                 static_cast<float>(p.crackCells);
@@ -204,9 +212,9 @@ Surface makePlaster(int size) {
 
             glm::vec3 colour = glm::mix(plaster, stone, bare[i]);
             colour *= 1.0f - 0.5f * cracks[i];
-            const float recess = glm::clamp(cavity[i] / 0.003f, 0.0f, 1.0f);
+            const float recess = glm::clamp(cavity[i] / 0.006f, 0.0f, 1.0f);
             const float ridge = glm::clamp((s.height[i] - broad[i]) / 0.002f, 0.0f, 1.0f);
-            colour *= (1.0f - 0.5f * recess) * (1.0f + 0.15f * ridge * (1.0f - bare[i]));
+            colour *= (1.0f - 0.45f * recess) * (1.0f + 0.15f * ridge * (1.0f - bare[i]));
 
             // Grime and damp rise from the floor, salts bloom at their upper edge.
             const float grime =
@@ -240,14 +248,15 @@ struct DressedStoneParams {
     float draftStep = 0.0004f;
     float toolPitch = 0.02f; // between chisel strokes, tile widths
     float toolDepth = 0.0002f;
-    glm::vec3 honey{0.47f, 0.4f, 0.3f};
-    glm::vec3 cream{0.45f, 0.43f, 0.37f};
+    glm::vec3 honey{0.46f, 0.41f, 0.32f};
+    glm::vec3 cream{0.45f, 0.43f, 0.38f};
     glm::vec3 jointColour{0.33f, 0.31f, 0.27f};
     glm::vec3 sootColour{0.11f, 0.1f, 0.085f};
     float sootHeight = 1.65f; // metres above the floor
     float sootSpread = 0.4f;
-    float sootStrength = 0.45f;
-    float dampReach = 0.25f;
+    float sootStrength = 0.5f;
+    glm::vec3 mossColour{0.17f, 0.21f, 0.1f};
+    float mossReach = 0.25f;
 };
 
 } // namespace
@@ -293,7 +302,7 @@ Surface makeDressedStone(int size) {
         }
     }
 
-    const auto [toneSeed, beddingSeed, speckSeed, grainSeed, sootWarpSeed, sootSeed, dampSeed,
+    const auto [toneSeed, beddingSeed, speckSeed, grainSeed, sootWarpSeed, sootSeed, mossSeed,
                 shineSeed] = nextSeeds<8>(seeds);
     const std::vector<float> cavity = cavities(s, cavityBlurRadius);
     for (int y = 0; y < size; ++y) {
@@ -312,25 +321,25 @@ Surface makeDressedStone(int size) {
             const float recess = glm::clamp(cavity[i] / 0.0025f, 0.0f, 1.0f);
             colour *= 1.0f - 0.55f * recess;
 
-            // Smoke from the candles has darkened the wall high up, in clouds.
+            // Smoke from the candles has darkened the wall in clouds, most of all high up;
+            // the tile repeats every two metres, so the band stays faint.
             const float clouds = glm::smoothstep(
                 -0.35f, 0.45f,
                 tileFbm(tileWarp(uv, 3, sootWarpSeed, 0.05f), glm::ivec2(4), 5, sootSeed));
-            const float soot =
-                p.sootStrength *
-                bottomBand(uv.y, vAbove(floorV, p.sootHeight), p.sootSpread / tileMetres) *
-                (0.35f + 0.65f * clouds);
+            const float high =
+                bottomBand(uv.y, vAbove(floorV, p.sootHeight), p.sootSpread / tileMetres);
+            const float soot = p.sootStrength * clouds * (0.35f + 0.65f * high);
             colour = glm::mix(colour, p.sootColour, soot);
-            const float damp =
-                nearFoot(uv.y, floorV, p.dampReach) *
-                glm::smoothstep(-0.3f, 0.3f, tileFbm(uv, glm::ivec2(10, 2), 3, dampSeed));
-            colour *= 1.0f - 0.25f * damp;
+            // A little moss in the lowest joints.
+            const float moss =
+                joints[i] * nearFoot(uv.y, floorV, p.mossReach) *
+                glm::smoothstep(0.0f, 0.4f, tileFbm(uv, glm::ivec2(12), 3, mossSeed));
+            colour = glm::mix(colour, p.mossColour, 0.7f * moss);
             s.albedo[i] = colour;
 
             const float shine = 0.14f + 0.04f * tileFbm(uv, glm::ivec2(12), 3, shineSeed);
             s.specular[i] =
-                glm::mix(shine, 0.05f, joints[i]) * (1.0f - 0.5f * recess) * (1.0f - 0.5f * soot) +
-                0.15f * damp;
+                glm::mix(shine, 0.05f, joints[i]) * (1.0f - 0.5f * recess) * (1.0f - 0.5f * soot);
         }
     }
     return s;
@@ -341,25 +350,26 @@ namespace {
 struct RubbleParams {
     std::uint32_t seed = 0x7bb10000u;
     int stoneCells = 6;
-    int spallCells = 11;
-    float spallScale = 0.6f;
-    float spallChance = 0.3f; // of a large cell being packed with small stones instead
+    int spallCells = 10;
+    float spallScale = 0.7f;
+    float spallChance = 0.2f; // of a large cell being packed with small stones instead
     float warp = 0.025f;
     float fineWarp = 0.005f;
-    float mortar = 0.012f; // tile widths between a stone and its cell's border
-    float chip = 0.008f;
-    float stoneHeight = 0.016f;
-    float roundBevel = 0.06f;
-    float angularBevel = 0.015f;
+    float mortar = 0.01f; // tile widths between a stone and its cell's border
+    float chip = 0.01f;
+    float roundness = 0.72f; // lattice units from a stone's middle to its rounded corners
+    float stoneHeight = 0.02f;
+    float roundBevel = 0.1f;
+    float angularBevel = 0.025f;
     float angularChance = 0.45f;
     float facet = 0.012f;
     float mortarRough = 0.0015f;
     glm::vec3 grey{0.33f, 0.32f, 0.3f};
-    glm::vec3 brown{0.34f, 0.27f, 0.2f};
+    glm::vec3 brown{0.33f, 0.28f, 0.22f};
     glm::vec3 dark{0.21f, 0.21f, 0.2f};
-    glm::vec3 red{0.38f, 0.21f, 0.16f};
-    glm::vec3 mortarColour{0.47f, 0.46f, 0.43f};
-    glm::vec3 mossColour{0.17f, 0.23f, 0.09f};
+    glm::vec3 red{0.35f, 0.22f, 0.17f};
+    glm::vec3 mortarColour{0.44f, 0.43f, 0.4f};
+    glm::vec3 mossColour{0.16f, 0.21f, 0.1f};
     float dampReach = 0.6f;
 };
 
@@ -380,23 +390,30 @@ Surface makeRubble(int size) {
             const glm::vec2 warped =
                 tileWarp(tileWarp(uv, 4, warpSeed, p.warp), 16, fineWarpSeed, p.fineWarp);
             const CellSample big = tileCellular(warped, glm::ivec2(p.stoneCells), stoneSeed);
-            float border = big.border / static_cast<float>(p.stoneCells);
+            // Stones fill their cells but for the corners, which round off.
+            auto rounded = [&](const CellSample& cell, int cells) {
+                const float reach = p.roundness * (0.85f + 0.3f * unitFloat(cell.id >> 21));
+                return std::min(cell.border, reach - cell.nearest) / static_cast<float>(cells);
+            };
+            float border = rounded(big, p.stoneCells);
             std::uint32_t id = big.id;
             glm::vec2 toCentre = big.toFeature / static_cast<float>(p.stoneCells);
             float scale = 1.0f;
             if (unitFloat(hashU32(big.id)) < p.spallChance) {
                 const CellSample spall = tileCellular(warped, glm::ivec2(p.spallCells), spallSeed);
-                const float spallBorder = spall.border / static_cast<float>(p.spallCells);
+                const float spallBorder = rounded(spall, p.spallCells);
                 toCentre = spall.toFeature / static_cast<float>(p.spallCells);
                 // A small stone belongs to the large cell its middle lies in; the slivers
                 // of others that reach over its border stay mortar.
                 const CellSample home =
                     tileCellular(warped + toCentre, glm::ivec2(p.stoneCells), stoneSeed);
-                border = home.id == big.id ? std::min(border, spallBorder) : 0.0f;
+                border = home.id == big.id
+                             ? std::min(big.border / static_cast<float>(p.stoneCells), spallBorder)
+                             : 0.0f;
                 id = spall.id;
                 scale = p.spallScale;
             }
-            const float chips = p.chip * (0.5f * tileFbm(uv, glm::ivec2(20), 3, chipSeed) + 0.5f);
+            const float chips = p.chip * (0.5f * tileFbm(uv, glm::ivec2(12), 3, chipSeed) + 0.5f);
             const float edge = border - p.mortar * (0.5f + 0.5f * scale) - chips;
             const bool angular = unitFloat(id >> 7) < p.angularChance;
             const float bevel = scale * (angular ? p.angularBevel : p.roundBevel);
@@ -423,12 +440,12 @@ Surface makeRubble(int size) {
             const size_t i = texelIndex(x, y, size);
             const glm::vec2 uv = texelUv(x, y, size);
             const std::uint32_t id = ids[i];
-            const float pick = unitFloat(hashU32(id ^ 0x51u));
+            const float pick = unitFloat(hashU32(hashU32(id)));
             const glm::vec3 kind = pick < 0.45f   ? p.grey
                                    : pick < 0.75f ? p.brown
                                    : pick < 0.9f  ? p.dark
                                                   : p.red;
-            glm::vec3 stone = blockTint(kind, id, 0.2f, 0.06f);
+            glm::vec3 stone = blockTint(kind, id, 0.2f, 0.04f);
             stone *= 1.0f + 0.15f * tileFbm(uv, glm::ivec2(8), 4, toneSeed ^ id) +
                      0.04f * grain(x, y, grainSeed);
             const glm::vec3 joint =
@@ -446,7 +463,7 @@ Surface makeRubble(int size) {
             // Moss keeps to the joints and hollows there, spreading onto a few stones.
             const float mossNoise = tileFbm(uv, glm::ivec2(12), 5, mossSeed);
             const float moss = glm::smoothstep(
-                0.45f, 0.7f, damp * (0.2f + 0.6f * mortar[i] + 0.6f * recess) + 0.35f * mossNoise);
+                0.4f, 0.65f, damp * (0.3f + 0.7f * mortar[i] + 0.6f * recess) + 0.35f * mossNoise);
             colour *= 1.0f - 0.35f * damp;
             colour =
                 glm::mix(colour, p.mossColour * (0.85f + 0.25f * grain(x, y, mossGrainSeed)), moss);
@@ -472,23 +489,25 @@ struct RuinStoneParams {
     float warp = 0.015f;
     float fineWarp = 0.004f;
     float gap = 0.005f; // the mortar has washed out of joints this wide
-    float erosion = 0.014f;
-    float bevel = 0.03f;
+    float erosion = 0.02f;
+    float bevel = 0.035f;
+    float cornerRadius = 0.05f;
     float blockHeight = 0.016f;
     float pillowBevel = 0.14f; // weathering has rounded each face over this far
     float pillow = 0.006f;
-    float undulation = 0.004f;
-    float roughness = 0.0025f;
-    int pitCells = 36;
+    float undulation = 0.006f;
+    float roughness = 0.004f;
+    int pitCells = 28;
     float pitChance = 0.4f;
     float pitDepth = 0.0035f;
     int hollowCells = 10;
     float hollowChance = 0.25f;
     float hollowDepth = 0.006f;
     float mortarLeft = 0.45f; // share of the joints that still hold mortar
-    glm::vec3 stoneGrey{0.3f, 0.315f, 0.305f};
-    glm::vec3 stoneGreen{0.27f, 0.3f, 0.27f};
-    glm::vec3 mortarColour{0.3f, 0.31f, 0.29f};
+    glm::vec3 stoneGrey{0.27f, 0.285f, 0.27f};
+    glm::vec3 stoneGreen{0.25f, 0.28f, 0.24f};
+    glm::vec3 mortarColour{0.28f, 0.29f, 0.27f};
+    glm::vec3 openJoint{0.11f, 0.12f, 0.11f};
     glm::vec3 lichenYellow{0.53f, 0.55f, 0.36f};
     glm::vec3 lichenGrey{0.5f, 0.52f, 0.49f};
     glm::vec3 mossColour{0.15f, 0.22f, 0.09f};
@@ -506,7 +525,8 @@ Surface makeRuinStone(int size) {
     const auto [warpSeed, fineWarpSeed, erodeSeed, notchSeed, undulationSeed, roughSeed,
                 pitPatchSeed, pitSeed, hollowSeed, mortarSeed, mortarFillSeed] =
         nextSeeds<11>(seeds);
-    std::vector<float> joints(s.height.size());
+    std::vector<float> gaps(s.height.size());
+    std::vector<float> fills(s.height.size());
     std::vector<std::uint32_t> ids(s.height.size());
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
@@ -520,10 +540,11 @@ Surface makeRuinStone(int size) {
             const float eaten =
                 p.erosion * (0.5f + 0.5f * tileFbm(uv, glm::ivec2(10), 4, erodeSeed) +
                              glm::smoothstep(0.1f, 0.5f, tileFbm(uv, glm::ivec2(6), 4, notchSeed)));
-            const float edge = block.edge - p.gap - eaten;
+            const float worn = roundedEdge(block, p.cornerRadius);
+            const float edge = worn - p.gap - eaten;
             const glm::vec2 tilt(unitFloat(block.id >> 3) - 0.5f, unitFloat(block.id >> 11) - 0.5f);
             const float plane = 0.01f * glm::dot(tilt, block.local - 0.5f);
-            const float pillow = p.pillow * edgeProfile(block.edge, p.pillowBevel);
+            const float pillow = p.pillow * edgeProfile(worn, p.pillowBevel);
             const float undulation =
                 p.undulation * tileFbm(uv, glm::ivec2(3), 4, undulationSeed ^ block.id);
             const float rough = p.roughness * tileFbm(uv, glm::ivec2(10), 4, roughSeed, 0.55f);
@@ -532,30 +553,36 @@ Surface makeRuinStone(int size) {
                 glm::smoothstep(-0.2f, 0.3f, tileFbm(uv, glm::ivec2(4), 3, pitPatchSeed));
             const CellSample pits = tileCellular(uv, glm::ivec2(p.pitCells), pitSeed);
             const float pitSize = 0.25f + 0.35f * unitFloat(hashU32(pits.id));
-            const float pit = unitFloat(pits.id) < p.pitChance * pitPatch
-                                  ? p.pitDepth * glm::smoothstep(pitSize, 0.0f, pits.nearest)
+            // Faded out before a cell's border, so that no pit is cut straight.
+            const float pit = unitFloat(pits.id) < p.pitChance
+                                  ? p.pitDepth * pitPatch *
+                                        glm::smoothstep(pitSize, 0.0f, pits.nearest) *
+                                        glm::smoothstep(0.0f, 0.15f, pits.border)
                                   : 0.0f;
             const CellSample hollows = tileCellular(uv, glm::ivec2(p.hollowCells), hollowSeed);
             const float hollowSize = 0.3f + 0.3f * unitFloat(hashU32(hollows.id));
-            const float hollow =
-                unitFloat(hollows.id) < p.hollowChance
-                    ? p.hollowDepth * glm::smoothstep(hollowSize, 0.0f, hollows.nearest)
-                    : 0.0f;
+            const float hollow = unitFloat(hollows.id) < p.hollowChance
+                                     ? p.hollowDepth *
+                                           glm::smoothstep(hollowSize, 0.0f, hollows.nearest) *
+                                           glm::smoothstep(0.0f, 0.15f, hollows.border)
+                                     : 0.0f;
             const float face = p.blockHeight + plane + pillow + undulation + rough - pit - hollow;
             const float stone = glm::smoothstep(-0.001f, 0.002f, edge);
             // Mortar is left in patches, well back from the faces; elsewhere the joint is open.
             const float fill = glm::smoothstep(
                 0.0f, 0.15f, tileFbm(uv, glm::ivec2(8), 3, mortarFillSeed) + p.mortarLeft - 0.5f);
             const float joint =
-                (-0.006f + 0.006f * fill) + 0.002f * tileFbm(uv, glm::ivec2(32), 3, mortarSeed);
-            s.height[i] = glm::mix(joint, joint + face * edgeProfile(edge, p.bevel), stone);
-            joints[i] = (1.0f - stone) * fill;
+                (-0.006f + 0.006f * fill) + 0.002f * tileFbm(uv, glm::ivec2(16), 3, mortarSeed);
+            s.height[i] = glm::mix(joint, face * edgeProfile(edge, p.bevel), stone);
+            gaps[i] = 1.0f - stone;
+            fills[i] = fill;
             ids[i] = block.id;
         }
     }
 
-    const auto [toneSeed, grainSeed, streakSeed, lichenSeed, lichenPatchSeed, lichenKindSeed,
-                mossSeed, mossPatchSeed, mossGrainSeed, shineSeed] = nextSeeds<10>(seeds);
+    const auto [toneSeed, grainSeed, streakSeed, lichenWarpSeed, lichenSeed, lichenLobeSeed,
+                lichenPatchSeed, lichenKindSeed, mossSeed, mossPatchSeed, mossGrainSeed,
+                shineSeed] = nextSeeds<12>(seeds);
     const std::vector<float> cavity = cavities(s, cavityBlurRadius);
     const std::vector<float> broad = blurWrapped(s.height, size, 2 * cavityBlurRadius);
     for (int y = 0; y < size; ++y) {
@@ -564,28 +591,37 @@ Surface makeRuinStone(int size) {
             const glm::vec2 uv = texelUv(x, y, size);
             const std::uint32_t id = ids[i];
             glm::vec3 stone = glm::mix(p.stoneGrey, p.stoneGreen, unitFloat(id >> 5));
-            stone = blockTint(stone, id, 0.18f, 0.03f);
+            stone = blockTint(stone, id, 0.18f, 0.02f);
             stone *= 1.0f + 0.2f * tileFbm(uv, glm::ivec2(6), 6, toneSeed, 0.6f) +
                      0.05f * grain(x, y, grainSeed);
             // Rain has run down the faces in dark streaks.
             const float streak =
                 glm::smoothstep(0.1f, 0.6f, tileFbm(uv, glm::ivec2(24, 3), 4, streakSeed));
             stone *= 1.0f - 0.3f * streak;
-            glm::vec3 colour = glm::mix(stone, p.mortarColour, joints[i]);
+            const glm::vec3 joint = glm::mix(p.openJoint, p.mortarColour, fills[i]);
+            glm::vec3 colour = glm::mix(stone, joint, gaps[i]);
             const float recess = glm::clamp(cavity[i] / 0.008f, 0.0f, 1.0f);
             const float ridge = glm::clamp((s.height[i] - broad[i]) / 0.008f, 0.0f, 1.0f);
             colour *= (1.0f - 0.6f * recess) * (1.0f + 0.2f * ridge);
 
             // Lichen grows in rosettes on the open faces, clustered in patches.
-            const CellSample rosette = tileCellular(uv, glm::ivec2(18), lichenSeed, 0.9f);
+            const CellSample rosette = tileCellular(tileWarp(uv, 10, lichenWarpSeed, 0.015f),
+                                                    glm::ivec2(16), lichenSeed, 0.9f);
             const float patch =
-                glm::smoothstep(0.05f, 0.45f, tileFbm(uv, glm::ivec2(4), 4, lichenPatchSeed));
-            const float radius = 0.75f * patch * (0.4f + 0.6f * unitFloat(hashU32(rosette.id)));
-            const float lichen = (1.0f - recess) *
-                                 glm::smoothstep(radius, radius - 0.15f, rosette.nearest) *
+                glm::smoothstep(-0.1f, 0.35f, tileFbm(uv, glm::ivec2(4), 4, lichenPatchSeed));
+            const float spread = unitFloat(hashU32(rosette.id));
+            const float radius =
+                0.65f * glm::smoothstep(0.2f, 0.6f, patch) * (0.3f + 0.7f * spread);
+            // Lobed rims, not discs.
+            const float lobes = 0.12f * tileFbm(uv, glm::ivec2(40), 2, lichenLobeSeed);
+            const float lichen = (1.0f - recess) * (1.0f - gaps[i]) *
+                                 glm::smoothstep(radius, radius - 0.15f, rosette.nearest + lobes) *
+                                 glm::smoothstep(0.0f, 0.15f, rosette.border) *
                                  glm::smoothstep(0.0f, 0.2f, patch);
+            // A grey crust spreads thinly around the rosettes.
+            colour = glm::mix(colour, p.lichenGrey * 0.7f, 0.15f * patch * (1.0f - recess));
             const glm::vec3 lichenTone =
-                unitFloat(rosette.id ^ lichenKindSeed) < 0.5f ? p.lichenYellow : p.lichenGrey;
+                unitFloat(rosette.id ^ lichenKindSeed) < 0.65f ? p.lichenYellow : p.lichenGrey;
             colour = glm::mix(colour, lichenTone * (0.9f + 0.2f * unitFloat(rosette.id >> 9)),
                               0.85f * lichen);
 
@@ -593,15 +629,16 @@ Surface makeRuinStone(int size) {
             const float low = nearFoot(uv.y, groundV, p.mossReach);
             const float mossNoise = tileFbm(uv, glm::ivec2(12), 5, mossSeed);
             const float mossPatch = tileFbm(uv, glm::ivec2(5), 4, mossPatchSeed);
-            const float moss = glm::smoothstep(0.45f, 0.7f,
-                                               (0.35f + 0.9f * low) * (0.3f + 1.2f * recess) +
-                                                   0.35f * mossNoise + 0.3f * mossPatch);
+            const float moss = glm::smoothstep(0.42f, 0.68f,
+                                               (0.7f * low + 0.45f * gaps[i] + 0.4f * recess) *
+                                                       (0.7f + 0.6f * mossPatch) +
+                                                   0.35f * mossNoise);
             const glm::vec3 mossTone =
                 glm::mix(p.mossColour, p.mossLight, glm::smoothstep(-0.3f, 0.5f, mossNoise)) *
                 (0.85f + 0.25f * grain(x, y, mossGrainSeed));
             colour = glm::mix(colour, mossTone, moss);
             s.albedo[i] = colour;
-            s.height[i] += 0.0f * moss * (0.5f + 0.5f * mossNoise);
+            s.height[i] += 0.0015f * moss * (0.5f + 0.5f * mossNoise);
 
             const float shine = 0.08f + 0.03f * tileFbm(uv, glm::ivec2(24), 3, shineSeed);
             s.specular[i] =

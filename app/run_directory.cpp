@@ -6,6 +6,8 @@
 namespace {
 
 constexpr const char* neededFolders[] = {"shader", "resources"};
+// From the executable's folder (PREFIX/bin) to the data.
+constexpr const char* installedData = "../share/lanternfall";
 
 } // namespace
 
@@ -22,9 +24,20 @@ bool isRunDirectory(const std::string& directory) {
     return true;
 }
 
-std::string chooseRunDirectory(const std::string& current, const std::string& recorded) {
-    if (isRunDirectory(current)) {
-        return current;
+std::string installedDataDirectory(const std::string& executable) {
+    if (executable.empty()) {
+        return {};
     }
-    return isRunDirectory(recorded) ? recorded : std::string();
+    return (std::filesystem::path(executable).parent_path() / installedData)
+        .lexically_normal()
+        .string();
+}
+
+std::string chooseRunDirectory(const std::vector<std::string>& candidates) {
+    for (const std::string& candidate : candidates) {
+        if (isRunDirectory(candidate)) {
+            return candidate;
+        }
+    }
+    return {};
 }

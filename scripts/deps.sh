@@ -9,7 +9,8 @@ packages=(
     libopenal-dev libsndfile1-dev libmp3lame-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool python3-matplotlib apitrace glslang-tools
+    xvfb xauth xdotool python3-matplotlib apitrace glslang-tools dpkg-dev
+    desktop-file-utils appstream
 )
 
 missing=()

@@ -9,18 +9,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Started where shader/ and resources/ are not, the demo goes to the recorded project
-// root, or says where to run from.
-TEST(BadInputRunDirectory, TheCurrentFolderFirstThenTheRecordedRoot) {
+// Started where shader/ and resources/ are not, the demo goes to the data installed beside
+// its executable, then to the recorded project root, or says where it looked.
+TEST(BadInputRunDirectory, TheCurrentFolderFirstThenTheInstalledDataThenTheRecordedRoot) {
     const fs::path base = fs::temp_directory_path() / "lanternfall-run-directory";
     fs::remove_all(base);
     const fs::path root = base / "root";
     const fs::path half = base / "half";
     const fs::path elsewhere = base / "elsewhere";
+    const fs::path prefix = base / "moved" / "usr";
     fs::create_directories(root / "shader");
     fs::create_directories(root / "resources");
     fs::create_directories(half / "shader");
     fs::create_directories(elsewhere);
+    fs::create_directories(prefix / "bin");
+    fs::create_directories(prefix / "share" / "lanternfall" / "shader");
+    fs::create_directories(prefix / "share" / "lanternfall" / "resources");
     // A file named like a folder is not one.
     std::ofstream((half / "resources").string()) << "not a folder";
 
@@ -29,11 +33,17 @@ TEST(BadInputRunDirectory, TheCurrentFolderFirstThenTheRecordedRoot) {
     EXPECT_FALSE(isRunDirectory(elsewhere.string()));
     EXPECT_FALSE(isRunDirectory(""));
 
-    EXPECT_EQ(chooseRunDirectory(root.string(), half.string()), root.string());
-    EXPECT_EQ(chooseRunDirectory(elsewhere.string(), root.string()), root.string());
-    EXPECT_EQ(chooseRunDirectory(half.string(), root.string()), root.string());
-    EXPECT_EQ(chooseRunDirectory(elsewhere.string(), half.string()), "");
-    EXPECT_EQ(chooseRunDirectory(elsewhere.string(), (base / "gone").string()), "");
+    const std::string installed = installedDataDirectory((prefix / "bin" / "lanternfall").string());
+    EXPECT_EQ(installed, (prefix / "share" / "lanternfall").string());
+    EXPECT_EQ(installedDataDirectory(""), "");
+    EXPECT_EQ(chooseRunDirectory({root.string(), installed, half.string()}), root.string());
+    EXPECT_EQ(chooseRunDirectory({elsewhere.string(), installed, root.string()}), installed);
+    EXPECT_EQ(chooseRunDirectory({half.string(), "", root.string()}), root.string());
+    EXPECT_EQ(chooseRunDirectory({elsewhere.string(), "", half.string()}), "");
+    EXPECT_EQ(chooseRunDirectory({elsewhere.string(),
+                                  installedDataDirectory((elsewhere / "lanternfall").string()),
+                                  (base / "gone").string()}),
+              "");
     fs::remove_all(base);
 }
 

@@ -151,11 +151,13 @@ no-run-directory)
         echo "SKIP: needs a mount namespace of its own (unshare -m)"
         exit 77
     fi
-    # A copy of the binary, since the one in the build tree is hidden with the project.
+    # A copy of the binary, since the one in the build tree is hidden with the project; it
+    # looks for installed data beside itself too.
     cp "$binary" "$work/lanternfall"
+    installed="$(dirname "$work")/share/lanternfall"
     unshare -m sh -c 'mount -t tmpfs none "$1" && cd "$2" && exec timeout 60 ./lanternfall' \
         _ "$root" "$work" >"$work/out" 2>&1
-    expect_failure "^ERROR::FILES:: $work has no shader/ and resources/; run the demo from the project's root folder"
+    expect_failure "^ERROR::FILES:: $work has no shader/ and resources/, nor has $installed or $root; run the demo from the project's root folder, or install it$"
     ;;
 esac
 

@@ -15,7 +15,7 @@ struct Part {
 
 constexpr Part parts[] = {
     {"materials", generateMaterials}, {"dungeon", generateDungeon}, {"sky", generateSky},
-    {"star", generateStar},           {"music", generateMusic},
+    {"star", generateStar},           {"music", generateMusic},     {"icon", generateIcon},
 };
 
 } // namespace

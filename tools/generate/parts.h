@@ -10,3 +10,4 @@ bool generateDungeon(const std::string& root);   // Dungeon50/Dungeon.obj, .mtl,
 bool generateSky(const std::string& root);       // skybox3/*.png
 bool generateStar(const std::string& root);      // textures/star.png
 bool generateMusic(const std::string& root);     // audio/37_Catacombs.mp3
+bool generateIcon(const std::string& root);      // icon/lanternfall.png

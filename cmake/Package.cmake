@@ -38,6 +38,9 @@ string(JOIN "\n " CPACK_DEBIAN_PACKAGE_DESCRIPTION
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Lanternfall maintainers <maintainers@lanternfall.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# GLFW opens the GL library at run time, where dpkg-shlibdeps cannot see it; the rest is
+# appended from the demo's own libraries.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

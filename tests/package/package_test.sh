@@ -42,7 +42,9 @@ done
 if grep -E 'test|generate|CMake|\.o$|\.a$|timedemo|record|preview|capture' "$work/contents"; then
     fail "the package holds build files, tests or tools (above)"
 fi
-dpkg-deb -f "$deb" Depends | grep -q 'libglfw3' || fail "no run-time dependencies worked out"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "depends: $depends"
+[[ "$depends" == *libgl1* && "$depends" == *libglfw3* ]] || fail "no run-time dependencies worked out"
 
 dpkg-deb -x "$deb" "$work/root" || fail "dpkg-deb -x failed"
 share=$work/root/usr/share

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <vector>
 
 namespace {
 
@@ -157,6 +159,19 @@ constexpr float candlestickHeight = 0.22f;
 constexpr float grateBarSpacing = 0.18f;
 constexpr float grateRailInset = 0.35f;
 
+// The flames of a fire, each a brazier flame scaled and standing at its spot round `foot`.
+template <std::size_t count>
+void addFlames(Solids& solids, glm::vec3 foot, const FlameSpot (&spots)[count]) {
+    for (const FlameSpot& spot : spots) {
+        std::vector<glm::vec2> flame = profileOf(brazierFlameProfile);
+        for (glm::vec2& point : flame) {
+            point *= spot.scale;
+        }
+        addLathe(solids.mesh, Material::flame, foot + around(spot.angle) * spot.radius, flame,
+                 flameSegments);
+    }
+}
+
 } // namespace
 
 void addPillar(Solids& solids, glm::vec3 base, float height) {
@@ -215,15 +230,7 @@ void addBrazier(Solids& solids, glm::vec3 base) {
                  middle + along * stickHalfLength, stickHalfWidth);
     }
     addLathe(solids.mesh, Material::embers, bowl, profileOf(coalProfile), bowlSegments);
-    for (const FlameSpot& spot : brazierFlames) {
-        std::vector<glm::vec2> flame = profileOf(brazierFlameProfile);
-        for (glm::vec2& point : flame) {
-            point *= spot.scale;
-        }
-        addLathe(solids.mesh, Material::flame,
-                 bowl + around(spot.angle) * spot.radius + up(brazierFlameFoot), flame,
-                 flameSegments);
-    }
+    addFlames(solids, bowl + up(brazierFlameFoot), brazierFlames);
 }
 
 void addBracket(Solids& solids, glm::vec3 wall, glm::vec3 normal) {
@@ -359,15 +366,7 @@ void addHearthFire(Solids& solids, glm::vec3 base) {
         addStrut(solids.mesh, Material::wood, middle - along * hearthLogHalfLength,
                  middle + along * hearthLogHalfLength, hearthLogHalf);
     }
-    for (const FlameSpot& spot : hearthFlames) {
-        std::vector<glm::vec2> flame = profileOf(brazierFlameProfile);
-        for (glm::vec2& point : flame) {
-            point *= spot.scale;
-        }
-        addLathe(solids.mesh, Material::flame,
-                 base + around(spot.angle) * spot.radius + up(hearthFlameFoot), flame,
-                 flameSegments);
-    }
+    addFlames(solids, base + up(hearthFlameFoot), hearthFlames);
 }
 
 void addTableware(Solids& solids, Tableware kind, glm::vec3 base) {

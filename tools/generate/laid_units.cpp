@@ -9,15 +9,13 @@
 
 namespace {
 
-// Recesses this deep (tile widths) count as fully recessed.
-constexpr float fullRecess = 0.004f;
 constexpr int chipCells = 24;
 
 } // namespace
 
 LaidUnits layUnits(int size, SeedSequence& seeds, const UnitRelief& relief,
                    const std::function<UnitSample(glm::vec2 uv)>& unitAt) {
-    LaidUnits laid{makeSurface(size), {}, {}, {}};
+    LaidUnits laid{makeSurface(size), {}, {}};
     Surface& s = laid.surface;
     laid.joint.assign(s.height.size(), 0.0f);
     laid.ids.assign(s.height.size(), 0u);
@@ -43,15 +41,15 @@ LaidUnits layUnits(int size, SeedSequence& seeds, const UnitRelief& relief,
             laid.ids[i] = unit.id;
         }
     }
-    laid.recess = cavities(s, cavityBlurRadius);
-    for (float& r : laid.recess) {
-        r = glm::clamp(r / fullRecess, 0.0f, 1.0f);
-    }
     return laid;
 }
 
-glm::vec3 unitColour(std::uint32_t id, glm::vec3 a, glm::vec3 b, float spread) {
-    return blockTint(glm::mix(a, b, unitFloat(id >> 5)), id, spread, 0.03f);
+std::vector<float> recessOf(const Surface& s, int radius, float full) {
+    std::vector<float> recess = cavities(s, radius);
+    for (float& r : recess) {
+        r = glm::clamp(r / full, 0.0f, 1.0f);
+    }
+    return recess;
 }
 
 UnitSample cellUnit(glm::vec2 uv, int cells, std::uint32_t seed, float jitter) {

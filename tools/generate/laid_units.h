@@ -28,9 +28,8 @@ struct UnitRelief {
 };
 
 struct LaidUnits {
-    Surface surface;           // relief only: albedo and specular are left for the material
-    std::vector<float> joint;  // 1 in the joints, 0 on the units
-    std::vector<float> recess; // 0 ... 1, how far below its surroundings a texel lies
+    Surface surface;          // relief only: albedo and specular are left for the material
+    std::vector<float> joint; // 1 in the joints, 0 on the units
     std::vector<std::uint32_t> ids;
 };
 
@@ -38,8 +37,9 @@ struct LaidUnits {
 LaidUnits layUnits(int size, SeedSequence& seeds, const UnitRelief& relief,
                    const std::function<UnitSample(glm::vec2 uv)>& unitAt);
 
-// The unit's colour: between a and b by its id, brighter or darker by up to `spread`.
-glm::vec3 unitColour(std::uint32_t id, glm::vec3 a, glm::vec3 b, float spread);
+// How far each texel lies below its surroundings within `radius`, 0 ... 1 at `full`
+// (tile widths); taken once a material has added its own relief to the units'.
+std::vector<float> recessOf(const Surface& s, int radius, float full);
 
 // Voronoi cells as units: `cells` across the tile, the edge their distance to the border.
 UnitSample cellUnit(glm::vec2 uv, int cells, std::uint32_t seed, float jitter);

@@ -24,15 +24,6 @@ float idVariate(std::uint32_t id, int n) {
     return unitFloat(hash2(static_cast<int>(id), n, variateSeed));
 }
 
-// How far each texel lies below its surroundings within `radius`, 0 ... 1 at `full`.
-std::vector<float> recessOf(const Surface& s, int radius, float full) {
-    std::vector<float> recess = cavities(s, radius);
-    for (float& r : recess) {
-        r = glm::clamp(r / full, 0.0f, 1.0f);
-    }
-    return recess;
-}
-
 // Distance inside a rectangle of `halfSize` with corners rounded by `radius`; negative
 // outside it.
 float insideRoundedBox(glm::vec2 at, glm::vec2 halfSize, float radius) {

@@ -365,10 +365,9 @@ void splatStars(int face, const std::vector<Star>& stars, const std::vector<glm:
         // Texels shrink in angle towards the face's corners.
         const float stretch = 1.0f + glm::dot(st, st);
         // Never wider than the face, so the window below cannot overflow an int.
-        const int radius =
-            static_cast<int>(std::min(std::ceil(cutoff / texelAngle * stretch),
-                                      static_cast<float>(faceSize))) +
-            1;
+        const int radius = static_cast<int>(std::min(std::ceil(cutoff / texelAngle * stretch),
+                                                     static_cast<float>(faceSize))) +
+                           1;
         const int cx = static_cast<int>(std::floor((st.x + 1.0f) * 0.5f * size));
         const int cy = static_cast<int>(std::floor((st.y + 1.0f) * 0.5f * size));
         for (int y = std::max(0, cy - radius); y <= std::min(faceSize - 1, cy + radius); ++y) {

@@ -10,7 +10,7 @@ packages=(
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool python3-matplotlib apitrace glslang-tools dpkg-dev
-    desktop-file-utils appstream
+    desktop-file-utils appstream clang-format shellcheck
 )
 
 missing=()

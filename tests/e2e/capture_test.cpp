@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <set>
 #include <string>
@@ -58,22 +59,23 @@ ProgramRun runCapture(const std::vector<std::string>& args) {
 class CaptureTest : public testing::Test {
   protected:
     static void SetUpTestSuite() {
-        out = makeTemporaryDirectory("lanternfall-capture");
-        run = runCapture({entry, out});
+        out.emplace();
+        run = runCapture({entry, out->path});
     }
-    static void TearDownTestSuite() { fs::remove_all(out); }
+    static void TearDownTestSuite() { out.reset(); }
 
     void SetUp() override { ASSERT_EQ(run.status, 0) << joinedLines(run.lines); }
 
-    static std::string out;
+    // One capture for the whole suite: it takes a while.
+    static std::optional<TemporaryFolder> out;
     static ProgramRun run;
 };
 
-std::string CaptureTest::out;
+std::optional<TemporaryFolder> CaptureTest::out;
 ProgramRun CaptureTest::run;
 
 TEST_F(CaptureTest, TraceHoldsTheFrameAsNamedGroupsWithLabelledObjects) {
-    const std::string trace = out + "/frame_" + entry + ".trace";
+    const std::string trace = out->file(std::string("frame_") + entry + ".trace");
     const ProgramRun dump = runProgram(envProgram, {"apitrace", "dump", "--color=never", trace});
     ASSERT_EQ(dump.status, 0) << joinedLines(dump.lines);
 
@@ -136,7 +138,7 @@ TEST_F(CaptureTest, EveryPassHasAPictureWithSomethingInIt) {
         expected.emplace_back(file, screenWidth);
     }
     for (const auto& [file, width] : expected) {
-        const Picture picture = readPicture(out + "/" + file);
+        const Picture picture = readPicture(out->file(file));
         EXPECT_EQ(picture.width, width) << file;
         EXPECT_EQ(picture.height, width == screenWidth ? screenHeight : shadowResolution) << file;
         ASSERT_FALSE(picture.rgb.empty()) << file;
@@ -144,9 +146,10 @@ TEST_F(CaptureTest, EveryPassHasAPictureWithSomethingInIt) {
             << file;
     }
     // The shadow faces look along six different axes.
-    const Picture first = readPicture(out + "/shadow_face_0.png");
+    const Picture first = readPicture(out->file("shadow_face_0.png"));
     for (int face = 1; face < 6; ++face) {
-        EXPECT_NE(readPicture(out + "/shadow_face_" + std::to_string(face) + ".png").rgb, first.rgb)
+        EXPECT_NE(readPicture(out->file("shadow_face_" + std::to_string(face) + ".png")).rgb,
+                  first.rgb)
             << face;
     }
     // The glow spreads with each blur pass.
@@ -154,16 +157,16 @@ TEST_F(CaptureTest, EveryPassHasAPictureWithSomethingInIt) {
         return std::count_if(picture.rgb.begin(), picture.rgb.end(),
                              [](unsigned char value) { return value > leastBrightest; });
     };
-    EXPECT_LT(litPixels(readPicture(out + "/glow_after_blur_1.png")),
-              litPixels(readPicture(out + "/glow_after_blur_10.png")));
+    EXPECT_LT(litPixels(readPicture(out->file("glow_after_blur_1.png"))),
+              litPixels(readPicture(out->file("glow_after_blur_10.png"))));
 }
 
 TEST_F(CaptureTest, FinalPictureIsThePreviewsStill) {
-    const std::string previewDir = out + "/preview";
+    const std::string previewDir = out->file("preview");
     const ProgramRun preview = runProgram(PREVIEW_BINARY, {"--out", previewDir, entry});
     ASSERT_EQ(preview.status, 0) << joinedLines(preview.lines);
     const Picture still = readPicture(previewDir + "/view_0" + entry + ".png");
-    const Picture final = readPicture(out + "/final.png");
+    const Picture final = readPicture(out->file("final.png"));
     ASSERT_EQ(final.rgb.size(), still.rgb.size());
     EXPECT_GE(psnr(final.rgb, still.rgb), minPsnr);
 }
@@ -173,10 +176,9 @@ TEST(CaptureWithRenderDoc, CapturesTheFrameWithItsGroups) {
     if (!fs::exists(renderDocModule)) {
         GTEST_SKIP() << "RenderDoc is not installed";
     }
-    const std::string out = makeTemporaryDirectory("lanternfall-renderdoc");
-    const ProgramRun run = runCapture({"--renderdoc", entry, out});
-    const bool captured = fs::exists(out + "/frame_" + entry + ".rdc");
-    fs::remove_all(out);
+    const TemporaryFolder out;
+    const ProgramRun run = runCapture({"--renderdoc", entry, out.path});
+    const bool captured = fs::exists(out.file(std::string("frame_") + entry + ".rdc"));
     ASSERT_EQ(run.status, 0) << joinedLines(run.lines);
     EXPECT_TRUE(captured);
     const std::string lines = joinedLines(run.lines);
@@ -209,11 +211,10 @@ TEST(CaptureInput, BadEntriesGetUsageAndAMissingToolSaysWhatToInstall) {
     const ProgramRun justPast = runCapture({std::to_string(std::stol(last[1]) + 1)});
     EXPECT_EQ(justPast.status, 2) << joinedLines(justPast.lines);
 
-    const std::string out = makeTemporaryDirectory("lanternfall-capture-tool");
+    const TemporaryFolder out;
     setenv("APITRACE", "/nonexistent/apitrace", 1);
-    const ProgramRun run = runCapture({"5", out});
+    const ProgramRun run = runCapture({"5", out.path});
     unsetenv("APITRACE");
-    fs::remove_all(out);
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);
     EXPECT_NE(run.lines[0].find("apt-get install apitrace"), std::string::npos) << run.lines[0];

@@ -236,14 +236,11 @@ ProgramRun runRecorder(const std::vector<std::string>& args,
 
 class RecorderTest : public testing::Test {
   protected:
-    void SetUp() override { folder = makeTemporaryDirectory("lanternfall-record"); }
-    void TearDown() override { fs::remove_all(folder); }
-    std::string file(const std::string& name) const { return folder + "/" + name; }
-    std::string folder;
+    TemporaryFolder folder;
 };
 
 TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
-    const std::string clip = file("clip.mp4");
+    const std::string clip = folder.file("clip.mp4");
     const ProgramRun run =
         runRecorder({clip, "--from", std::to_string(clipFrom), "--to", std::to_string(clipTo)});
     ASSERT_EQ(run.status, 0) << joinedLines(run.lines);
@@ -264,7 +261,7 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
     // The preview's stills of the same entries, given out of order: decoded as a player does,
     // the frames are those pictures. (That a view is the same whatever views came before is
     // the show clock's own test.)
-    std::vector<std::string> args = {"--out", file("stills"), "--only"};
+    std::vector<std::string> args = {"--out", folder.file("stills"), "--only"};
     for (int k : comparedFrames) {
         args.push_back(std::to_string(clipFirstFrame + k));
     }
@@ -283,11 +280,12 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
     int sheetWidth = 0;
     int sheetHeight = 0;
     std::vector<unsigned char> sheet;
-    ASSERT_TRUE(readRgbPng(file("stills") + "/contact_sheet.png", sheetWidth, sheetHeight, sheet));
+    ASSERT_TRUE(
+        readRgbPng(folder.file("stills/contact_sheet.png"), sheetWidth, sheetHeight, sheet));
     ASSERT_EQ(sheetWidth, screenWidth);
     ASSERT_EQ(sheetHeight, screenHeight / 4);
     const std::vector<unsigned char> first =
-        still(file("stills"), clipFirstFrame + comparedFrames[0]);
+        still(folder.file("stills"), clipFirstFrame + comparedFrames[0]);
     int unlike = 0;
     for (size_t at = 0; at < sheet.size(); ++at) {
         const size_t x = at / 3 % static_cast<size_t>(sheetWidth);
@@ -304,7 +302,7 @@ TEST_F(RecorderTest, ClipPlaysTheShowWithItsMusic) {
     EXPECT_EQ(unlike, 0);
     for (int k : comparedFrames) {
         const long n = clipFirstFrame + k;
-        EXPECT_GE(psnr(playerRgb(decoded, static_cast<size_t>(k)), still(file("stills"), n)),
+        EXPECT_GE(psnr(playerRgb(decoded, static_cast<size_t>(k)), still(folder.file("stills"), n)),
                   minPsnr)
             << "frame " << k;
     }
@@ -356,7 +354,7 @@ TEST_F(RecorderTest, ColourPatchesSurviveAPlayersConversion) {
                       rgba.begin() + (static_cast<long>(y) * width + x) * 4);
         }
     }
-    const std::string path = file("patches.mp4");
+    const std::string path = folder.file("patches.mp4");
     VideoFile video;
     ASSERT_TRUE(createVideoFile(video, path));
     ASSERT_TRUE(startStreams(video, VideoFormat{width, height, fps, defaultRecordingCrf, 0}));
@@ -391,7 +389,7 @@ TEST_F(RecorderTest, MusicTrackLoopsAndFillsBothChannels) {
     constexpr float guard = 7.0f;
     const auto sample = [](int frame) { return static_cast<float>(frame) / frames; };
     for (int channels : {2, 1}) {
-        const std::string path = file("music" + std::to_string(channels) + ".wav");
+        const std::string path = folder.file("music" + std::to_string(channels) + ".wav");
         SF_INFO info{};
         info.samplerate = rate;
         info.channels = channels;
@@ -429,7 +427,7 @@ TEST_F(RecorderTest, MusicTrackLoopsAndFillsBothChannels) {
 TEST_F(RecorderTest, AFailedTrailerIsReported) {
     constexpr int side = 64;
     VideoFile video;
-    ASSERT_TRUE(createVideoFile(video, file("trailer.mp4")));
+    ASSERT_TRUE(createVideoFile(video, folder.file("trailer.mp4")));
     ASSERT_TRUE(startStreams(video, VideoFormat{side, side, fps, defaultRecordingCrf, 0}));
     const std::vector<unsigned char> grey(side * side * 4, 128);
     ASSERT_TRUE(writePicture(video, grey.data()));
@@ -454,7 +452,7 @@ TEST(RecorderPlan, WholeShowAndProgress) {
 }
 
 TEST_F(RecorderTest, InterruptedRecordingPlaysUpToWhereItStopped) {
-    const std::string clip = file("interrupted.mp4");
+    const std::string clip = folder.file("interrupted.mp4");
     bool sent = false;
     const ProgramRun run =
         runRecorder({clip, "--from", "140"}, [&](const std::string& line, pid_t pid) {
@@ -481,8 +479,8 @@ TEST_F(RecorderTest, InterruptedRecordingPlaysUpToWhereItStopped) {
 
 // Each refusal is one line that names what is wrong, before any file is made.
 TEST_F(RecorderTest, BadInputIsRefusedInOneLineWithoutAFile) {
-    const std::string out = file("refused.mp4");
-    const std::string unwritable = file("no/such/folder/x.mp4");
+    const std::string out = folder.file("refused.mp4");
+    const std::string unwritable = folder.file("no/such/folder/x.mp4");
     struct Refusal {
         std::vector<std::string> args;
         std::string named;
@@ -510,7 +508,7 @@ TEST_F(RecorderTest, BadInputIsRefusedInOneLineWithoutAFile) {
         EXPECT_NE(run.status, 0) << refusal.named;
         ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);
         EXPECT_NE(run.lines[0].find(refusal.named), std::string::npos) << run.lines[0];
-        EXPECT_TRUE(fs::is_empty(folder)) << refusal.named;
+        EXPECT_TRUE(fs::is_empty(folder.path)) << refusal.named;
     }
 }
 

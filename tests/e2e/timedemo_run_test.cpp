@@ -68,15 +68,12 @@ std::vector<CsvFrame> readCsv(const std::string& path, std::string& header) {
 
 class TimedemoRun : public testing::Test {
   protected:
-    void SetUp() override { folder = makeTemporaryDirectory("lanternfall-timedemo"); }
-    void TearDown() override { fs::remove_all(folder); }
-    std::string file(const std::string& name) const { return folder + "/" + name; }
-    std::string folder;
+    TemporaryFolder folder;
 };
 
 TEST_F(TimedemoRun, ReportCsvAndPlotAgreeAroundTheStarsStart) {
-    const std::string csvPath = file("frames.csv");
-    const std::string plotPath = file("frames.png");
+    const std::string csvPath = folder.file("frames.csv");
+    const std::string plotPath = folder.file("frames.png");
     const ProgramRun run = runTimedemo(
         {"--from", "141.5", "--to", "142.5", "--csv", csvPath, "--plot", plotPath, "--passes"});
     ASSERT_EQ(run.status, 0) << joinedLines(run.lines);
@@ -161,10 +158,10 @@ TEST_F(TimedemoRun, ReportCsvAndPlotAgreeAroundTheStarsStart) {
 }
 
 TEST_F(TimedemoRun, CtrlCReportsTheFramesDoneAsPartial) {
-    const std::string csvPath = file("partial.csv");
+    const std::string csvPath = folder.file("partial.csv");
     bool sent = false;
     const ProgramRun run =
-        runTimedemo({"--from", "141.5", "--csv", csvPath, "--plot", file("p.png")},
+        runTimedemo({"--from", "141.5", "--csv", csvPath, "--plot", folder.file("p.png")},
                     [&](const std::string& line, pid_t pid) {
                         if (!sent && line.rfind("frame ", 0) == 0) {
                             kill(pid, SIGINT);
@@ -199,17 +196,18 @@ TEST_F(TimedemoRun, BadOptionsAreRefusedInOneLine) {
     for (const std::vector<std::string>& args : refusals) {
         std::vector<std::string> withFiles = args;
         if (args.size() != 1 || args[0] != "--csv") {
-            withFiles.insert(withFiles.end(), {"--csv", file("x.csv"), "--plot", file("x.png")});
+            withFiles.insert(withFiles.end(),
+                             {"--csv", folder.file("x.csv"), "--plot", folder.file("x.png")});
         }
         const ProgramRun run = runTimedemo(withFiles);
         EXPECT_EQ(run.status, 2) << args[0];
         ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);
         EXPECT_NE(run.lines[0].find("usage: scripts/timedemo.sh"), std::string::npos)
             << run.lines[0];
-        EXPECT_TRUE(fs::is_empty(folder)) << args[0];
+        EXPECT_TRUE(fs::is_empty(folder.path)) << args[0];
     }
     // A CSV that cannot be written fails before the window opens, naming the file.
-    const std::string unwritable = file("no/such/folder/frames.csv");
+    const std::string unwritable = folder.file("no/such/folder/frames.csv");
     const ProgramRun run = runTimedemo({"--csv", unwritable});
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(run.lines.size(), 1u) << joinedLines(run.lines);

@@ -28,32 +28,27 @@ constexpr const char* minimalVertex = "#version 330 core\n"
 
 class BadInput : public testing::Test {
   protected:
-    void SetUp() override {
-        requireGlContext();
-        directory = makeTemporaryDirectory("lanternfall-bad-input");
-        ASSERT_FALSE(directory.empty());
-    }
-    void TearDown() override { fs::remove_all(directory); }
+    void SetUp() override { requireGlContext(); }
 
     std::string writeFile(const std::string& name, const std::string& text) {
-        const std::string path = directory + "/" + name;
+        const std::string path = folder.file(name);
         std::ofstream(path) << text;
         return path;
     }
 
     // A named pipe: opening it for reading would block until a writer comes.
     std::string makeFifo(const std::string& name) {
-        const std::string path = directory + "/" + name;
+        const std::string path = folder.file(name);
         EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
         return path;
     }
 
-    std::string directory;
+    TemporaryFolder folder;
 };
 
 TEST_F(BadInput, UnreadableShaderFilesGetOneLineEachAndAProgramThatDrawsNothing) {
     const std::string vertex = writeFile("ok.vert", minimalVertex);
-    const std::string missing = directory + "/missing.frag";
+    const std::string missing = folder.file("missing.frag");
     const std::string pipe = makeFifo("pipe.geom");
     testing::internal::CaptureStdout();
     const Shader shader = loadShader(vertex.c_str(), missing.c_str(), pipe.c_str(), "unreadable");
@@ -67,9 +62,9 @@ TEST_F(BadInput, UnreadableShaderFilesGetOneLineEachAndAProgramThatDrawsNothing)
     EXPECT_EQ(linked, GL_TRUE);
 
     testing::internal::CaptureStdout();
-    loadShader(vertex.c_str(), directory.c_str(), nullptr, "directory");
+    loadShader(vertex.c_str(), folder.path.c_str(), nullptr, "directory");
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "ERROR::SHADER: Failed to read shader files: " + directory +
+              "ERROR::SHADER: Failed to read shader files: " + folder.path +
                   " (not a regular file)\n");
 }
 
@@ -80,10 +75,10 @@ TEST_F(BadInput, ImagesThatAreNotRegularFilesAreRefusedWithoutWaiting) {
     int height = -1;
     EXPECT_EQ(SOIL_load_image(pipe.c_str(), &width, &height, nullptr, SOIL_LOAD_RGBA), nullptr);
     EXPECT_EQ(width, 0);
-    EXPECT_EQ(SOIL_load_image(directory.c_str(), &width, &height, nullptr, SOIL_LOAD_RGBA),
+    EXPECT_EQ(SOIL_load_image(folder.path.c_str(), &width, &height, nullptr, SOIL_LOAD_RGBA),
               nullptr);
     // With standard input closed, a file opens on descriptor 0: it is read all the same.
-    const std::string plain = directory + "/plain.png";
+    const std::string plain = folder.file("plain.png");
     ASSERT_TRUE(writePng(plain, 1, 1, 3, {1, 2, 3}));
     const int input = dup(0);
     close(0);
@@ -114,7 +109,7 @@ TEST_F(BadInput, ImagesThatAreNotRegularFilesAreRefusedWithoutWaiting) {
 
 TEST_F(BadInput, ModelThatIsNotARegularFileIsRefusedByName) {
     const std::string pipe = makeFifo("pipe.obj");
-    for (const std::string& path : {pipe, directory}) {
+    for (const std::string& path : {pipe, folder.path}) {
         testing::internal::CaptureStdout();
         Model model;
         model.load(path);
@@ -209,10 +204,10 @@ TEST_F(BadInput, MeshesWithFewerMapsThanTheLastDrawWithoutGlErrors) {
 // Texture references that climb out of the model's tree are refused with one line and
 // get the stand-in; ../ that stays inside is fine, as model packs use it.
 TEST_F(BadInput, TextureReferencesOutsideTheTreeAreNotRead) {
-    const std::string model = directory + "/pack/model";
+    const std::string model = folder.file("pack/model");
     fs::create_directories(model + "/../textures");
-    ASSERT_TRUE(writePng(directory + "/pack/textures/stone.png", 1, 1, 3, {10, 20, 30}));
-    ASSERT_TRUE(writePng(directory + "/outside.png", 1, 1, 3, {200, 0, 0}));
+    ASSERT_TRUE(writePng(folder.file("pack/textures/stone.png"), 1, 1, 3, {10, 20, 30}));
+    ASSERT_TRUE(writePng(folder.file("outside.png"), 1, 1, 3, {200, 0, 0}));
     // The pack's own root is the model's folder here, so even ../textures is outside;
     // inside the model's folder, a climb that comes back is fine.
     fs::create_directories(model + "/sub");

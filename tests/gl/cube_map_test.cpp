@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace {
 
 // Odd, so RGB rows are not a multiple of four bytes.
@@ -13,12 +11,7 @@ constexpr int faceSize = 3;
 
 class CubeMapTest : public testing::Test {
   protected:
-    void SetUp() override {
-        requireGlContext();
-        directory = makeTemporaryDirectory("lanternfall-cube");
-        ASSERT_FALSE(directory.empty());
-    }
-    void TearDown() override { std::filesystem::remove_all(directory); }
+    void SetUp() override { requireGlContext(); }
 
     // Texel t of face i: a colour of its own for every face and texel, so a swapped
     // face, a flip, a wrong row order or a skewed row all show.
@@ -39,7 +32,7 @@ class CubeMapTest : public testing::Test {
                 rgba[3] = 7;
                 pixels.insert(pixels.end(), rgba.begin(), rgba.begin() + channels);
             }
-            paths.push_back(directory + "/face" + std::to_string(i) + ".png");
+            paths.push_back(folder.file("face" + std::to_string(i) + ".png"));
             EXPECT_TRUE(writePng(paths.back(), faceSize, faceSize, channels, pixels));
         }
         return paths;
@@ -63,7 +56,7 @@ class CubeMapTest : public testing::Test {
         return texels;
     }
 
-    std::string directory;
+    TemporaryFolder folder;
 };
 
 TEST_F(CubeMapTest, FacesArriveInOrderAsRgb) {
@@ -97,7 +90,7 @@ TEST_F(CubeMapTest, FacesArriveInOrderAsRgb) {
 
 TEST_F(CubeMapTest, UnreadableFaceIsFilledAtTheOthersSize) {
     std::vector<std::string> paths = writeFaces();
-    paths[3] = directory + "/missing.png";
+    paths[3] = folder.file("missing.png");
     testing::internal::CaptureStdout();
     const GLuint cubeMap = loadCubeMapTexture(pointers(paths));
     const std::string printed = testing::internal::GetCapturedStdout();
@@ -140,7 +133,7 @@ TEST_F(CubeMapTest, FacesOfAnotherSizeAreNamedAndResampled) {
     } odd[] = {{2, 5, 3}, {4, 6, 6}};
     for (const auto& bad : odd) {
         paths[static_cast<size_t>(bad.face)] =
-            directory + "/odd" + std::to_string(bad.face) + ".png";
+            folder.file("odd" + std::to_string(bad.face) + ".png");
         ASSERT_TRUE(writePng(paths[static_cast<size_t>(bad.face)], bad.width, bad.height, 3,
                              ramp(bad.width, bad.height)));
     }
@@ -175,7 +168,7 @@ TEST_F(CubeMapTest, FacesOfAnotherSizeAreNamedAndResampled) {
 }
 
 TEST_F(CubeMapTest, NoReadableFaceStillGivesACompleteCube) {
-    const std::vector<std::string> paths(6, directory + "/none.png");
+    const std::vector<std::string> paths(6, folder.file("none.png"));
     testing::internal::CaptureStdout();
     const GLuint cubeMap = loadCubeMapTexture(pointers(paths));
     EXPECT_EQ(testing::internal::GetCapturedStdout().size() > 0, true);

@@ -24,19 +24,15 @@ class ModelTest : public testing::Test {
   protected:
     void SetUp() override {
         requireGlContext();
-        directory = makeTemporaryDirectory("lanternfall-model");
-        ASSERT_FALSE(directory.empty());
-        fs::create_directories(directory + "/tex");
+        fs::create_directories(folder.file("tex"));
         for (const char* name : {"a.png", "b.png", "tex/c.png"}) {
-            ASSERT_TRUE(
-                writePng(directory + "/" + name, 2, 2, 3, std::vector<unsigned char>(12, 90)));
+            ASSERT_TRUE(writePng(folder.file(name), 2, 2, 3, std::vector<unsigned char>(12, 90)));
         }
     }
-    void TearDown() override { fs::remove_all(directory); }
 
     std::string write(const std::string& name, const std::string& text) {
-        std::ofstream(directory + "/" + name) << text;
-        return directory + "/" + name;
+        std::ofstream(folder.file(name)) << text;
+        return folder.file(name);
     }
 
     // Loads an OBJ of two objects whose materials have the given statements.
@@ -59,14 +55,14 @@ class ModelTest : public testing::Test {
         return pixels;
     }
 
-    std::string directory;
+    TemporaryFolder folder;
 };
 
 TEST_F(ModelTest, MeshesShareATextureFileLoadedOnce) {
     const Model model =
         loadWithMaterials("map_Kd a.png\nmap_Ks b.png\nmap_Bump tex/c.png", "map_Kd a.png");
     ASSERT_EQ(model.meshes.size(), 2u);
-    EXPECT_EQ(model.directory, directory);
+    EXPECT_EQ(model.directory, folder.path);
     ASSERT_EQ(model.loadedTextures.size(), 3u);
 
     const std::vector<Texture>& first = model.meshes[0].textures;
@@ -108,7 +104,7 @@ TEST_F(ModelTest, UnreadableTextureGetsANeutralStandIn) {
     // One line for each file, naming it.
     EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 2) << printed;
     EXPECT_NE(printed.find("ERROR::TEXTURE:: "), std::string::npos);
-    EXPECT_NE(printed.find(directory + "/gone.png"), std::string::npos);
+    EXPECT_NE(printed.find(folder.file("gone.png")), std::string::npos);
     EXPECT_EQ(texels(model.meshes[0].textures[0].id),
               std::vector<unsigned char>({255, 255, 255, 255}));
     EXPECT_EQ(texels(model.meshes[0].textures[1].id),
@@ -118,7 +114,7 @@ TEST_F(ModelTest, UnreadableTextureGetsANeutralStandIn) {
 TEST_F(ModelTest, MeshWithoutTextureCoordinatesHasZeroTangents) {
     write("plain.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\nf 2 4 3\n");
     Model model;
-    model.load(directory + "/plain.obj");
+    model.load(folder.file("plain.obj"));
     ASSERT_EQ(model.meshes.size(), 1u);
     const Mesh& mesh = model.meshes[0];
     ASSERT_EQ(mesh.vertices.size(), 6u); // one vertex per face corner: nothing is joined
@@ -145,7 +141,7 @@ TEST_F(ModelTest, NodesAreWalkedWithoutTheirTransforms) {
                "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}]
 })");
     Model model;
-    model.load(directory + "/nodes.gltf");
+    model.load(folder.file("nodes.gltf"));
     ASSERT_EQ(model.meshes.size(), 2u);
     EXPECT_NE(model.meshes[0].vao, model.meshes[1].vao);
     for (const Mesh& mesh : model.meshes) {
@@ -157,9 +153,9 @@ TEST_F(ModelTest, NodesAreWalkedWithoutTheirTransforms) {
 TEST_F(ModelTest, FailedImportPrintsTheImportersReasonAndKeepsNothing) {
     Model model;
     testing::internal::CaptureStdout();
-    model.load(directory + "/missing.obj");
+    model.load(folder.file("missing.obj"));
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "ERROR::ASSIMP:: " + directory + "/missing.obj: no such file\n");
+              "ERROR::ASSIMP:: " + folder.file("missing.obj") + ": no such file\n");
     EXPECT_TRUE(model.meshes.empty());
     EXPECT_TRUE(model.directory.empty());
 
@@ -247,25 +243,25 @@ TEST_F(ModelTest, HostileNodeTreesEndQuickly) {
 // References as tools on other systems write them: Windows separators, another letter
 // case, a path on the author's machine. Each finds the file in the model's folder.
 TEST_F(ModelTest, TextureReferencesFindTheirFilesAsOtherToolsWriteThem) {
-    fs::create_directories(directory + "/Textures");
-    ASSERT_TRUE(writePng(directory + "/Textures/Stone.PNG", 1, 1, 3, {1, 2, 3}));
-    const std::string stone = directory + "/Textures/Stone.PNG";
-    EXPECT_EQ(textureFile(directory, "Textures/Stone.PNG"), stone);
-    EXPECT_EQ(textureFile(directory, ".\\textures\\stone.png"), stone);
-    EXPECT_EQ(textureFile(directory, "TEXTURES/STONE.PNG"), stone);
-    EXPECT_EQ(textureFile(directory, "D:\\art\\A.PNG"), directory + "/a.png");
-    EXPECT_EQ(textureFile(directory, "/home/artist/b.png"), directory + "/b.png");
+    fs::create_directories(folder.file("Textures"));
+    ASSERT_TRUE(writePng(folder.file("Textures/Stone.PNG"), 1, 1, 3, {1, 2, 3}));
+    const std::string stone = folder.file("Textures/Stone.PNG");
+    EXPECT_EQ(textureFile(folder.path, "Textures/Stone.PNG"), stone);
+    EXPECT_EQ(textureFile(folder.path, ".\\textures\\stone.png"), stone);
+    EXPECT_EQ(textureFile(folder.path, "TEXTURES/STONE.PNG"), stone);
+    EXPECT_EQ(textureFile(folder.path, "D:\\art\\A.PNG"), folder.file("a.png"));
+    EXPECT_EQ(textureFile(folder.path, "/home/artist/b.png"), folder.file("b.png"));
     // Nothing matches: the joined path, which then fails to load with its line.
-    EXPECT_EQ(textureFile(directory, "art\\gone.png"), directory + "/art/gone.png");
+    EXPECT_EQ(textureFile(folder.path, "art\\gone.png"), folder.file("art/gone.png"));
 
     const Model model = loadWithMaterials("map_Kd .\\TEXTURES\\stone.png", "map_Kd C:\\x\\B.png");
     // The files the model's maps name, as they are read ahead of the upload.
     Assimp::Importer importer;
     std::string problem;
-    const aiScene* scene = importModelFile(importer, directory + "/scene.obj", problem);
+    const aiScene* scene = importModelFile(importer, folder.file("scene.obj"), problem);
     ASSERT_NE(scene, nullptr) << problem;
-    EXPECT_EQ(materialMapFiles(scene, directory),
-              (std::vector<std::string>{stone, directory + "/b.png"}));
+    EXPECT_EQ(materialMapFiles(scene, folder.path),
+              (std::vector<std::string>{stone, folder.file("b.png")}));
     ASSERT_EQ(model.loadedTextures.size(), 2u);
     EXPECT_EQ(texels(model.loadedTextures[0].id), std::vector<unsigned char>({1, 2, 3, 255}));
     EXPECT_EQ(texels(model.loadedTextures[1].id).size(), 2u * 2u * 4u);

@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -22,15 +19,10 @@ constexpr const char* minimalFragment = "#version 330 core\n"
 
 class ShaderTest : public testing::Test {
   protected:
-    void SetUp() override {
-        requireGlContext();
-        directory = makeTemporaryDirectory("lanternfall-shader");
-        ASSERT_FALSE(directory.empty());
-    }
-    void TearDown() override { fs::remove_all(directory); }
+    void SetUp() override { requireGlContext(); }
 
     std::string writeFile(const std::string& name, const std::string& text) {
-        const std::string path = directory + "/" + name;
+        const std::string path = folder.file(name);
         std::ofstream(path) << text;
         return path;
     }
@@ -41,7 +33,7 @@ class ShaderTest : public testing::Test {
         return status;
     }
 
-    std::string directory;
+    TemporaryFolder folder;
 };
 
 // Whether a triangle over the whole window, drawn with the program, changes a pixel.
@@ -123,7 +115,7 @@ TEST_F(ShaderTest, BrokenStagePrintsFramedBlocksAndRegistersAProgramThatDrawsNot
 }
 
 TEST_F(ShaderTest, LoadTextureUploadsRgbaAndRegisters) {
-    const std::string image = directory + "/star.png";
+    const std::string image = folder.file("star.png");
     ASSERT_TRUE(writePng(image, 2, 1, 3, {255, 0, 0, 0, 0, 255}));
     const Texture2D texture = loadTexture(image.c_str(), "star");
     // Nothing is left bound for a later call to change by mistake.
@@ -143,10 +135,10 @@ TEST_F(ShaderTest, LoadTextureUploadsRgbaAndRegisters) {
 
     // An unreadable file is uploaded as the decoder returned it, empty, with one line.
     testing::internal::CaptureStdout();
-    const Texture2D missing = loadTexture((directory + "/none.png").c_str(), "none");
+    const Texture2D missing = loadTexture(folder.file("none.png").c_str(), "none");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "ERROR::TEXTURE:: Failed to load " +
-                                                          directory +
-                                                          "/none.png; the texture stays empty\n");
+                                                          folder.file("none.png") +
+                                                          "; the texture stays empty\n");
     EXPECT_EQ(missing.width, 0);
 
     const Texture2D fresh = getTexture("never registered");

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <filesystem>
+#include <stdexcept>
+#include <system_error>
 
 bool writePng(const std::string& path, int width, int height, int channels,
               const std::vector<unsigned char>& pixels) {
@@ -23,10 +25,20 @@ bool writePng(const std::string& path, int width, int height, int channels,
     return png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr) != 0;
 }
 
-std::string makeTemporaryDirectory(const std::string& prefix) {
-    std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
-    const char* made = mkdtemp(pattern.data());
-    return made != nullptr ? std::string(made) : std::string();
+TemporaryFolder::TemporaryFolder()
+    : path((std::filesystem::temp_directory_path() / "lanternfall-test-XXXXXX").string()) {
+    if (mkdtemp(path.data()) == nullptr) {
+        throw std::runtime_error("cannot make a temporary folder from " + path);
+    }
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+}
+
+std::string TemporaryFolder::file(const std::string& name) const {
+    return path + "/" + name;
 }
 
 bool readRgbPng(const std::string& path, int& width, int& height, std::vector<unsigned char>& rgb) {

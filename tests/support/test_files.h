@@ -13,5 +13,16 @@ bool readRgbPng(const std::string& path, int& width, int& height, std::vector<un
 // Peak signal-to-noise ratio of two 8-bit pictures of one size, in dB; 99 when they are equal.
 double psnr(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b);
 
-// A fresh empty directory under the system's temporary folder, removed by the caller.
-std::string makeTemporaryDirectory(const std::string& prefix);
+// A fresh empty folder under the system's temporary folder, removed with all it holds when
+// the value goes. When none can be made it throws, which fails the test that wanted it.
+struct TemporaryFolder {
+    TemporaryFolder();
+    ~TemporaryFolder();
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+    // The path of a name (or a relative path) inside the folder.
+    std::string file(const std::string& name) const;
+
+    std::string path;
+};

@@ -25,12 +25,8 @@ void expectVec(glm::vec3 actual, glm::vec3 expected) {
 // Runs buildCameraPath in a fresh working directory holding the given scale file
 // (none when nullopt), and returns what it printed.
 std::string buildInDirectory(const std::optional<std::string>& scaleText) {
-    const std::string made = makeTemporaryDirectory("lanternfall-path");
-    if (made.empty()) {
-        ADD_FAILURE() << "cannot make a temporary directory";
-        return {};
-    }
-    const fs::path directory(made);
+    const TemporaryFolder folder;
+    const fs::path directory(folder.path);
     if (scaleText) {
         fs::create_directories(directory / "resources/file");
         std::ofstream(directory / pathScaleFile) << *scaleText;
@@ -41,7 +37,6 @@ std::string buildInDirectory(const std::optional<std::string>& scaleText) {
     buildCameraPath();
     const std::string printed = testing::internal::GetCapturedStdout();
     fs::current_path(previous);
-    fs::remove_all(directory);
     return printed;
 }
 

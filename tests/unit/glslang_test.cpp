@@ -64,18 +64,17 @@ TEST_F(ReferenceCompiler, BuildsEverySceneProgram) {
 // A macro continued over two lines: Mesa's compiler takes it in any version, GLSL 3.30 has
 // no line continuation and stricter drivers refuse it.
 TEST_F(ReferenceCompiler, RefusesWhatMesaLetsThrough) {
-    const fs::path folder = makeTemporaryDirectory("glslang");
-    std::ofstream(folder / "plain.vert") << "#version 330 core\n"
-                                            "layout (location = 0) in vec3 aPos;\n"
-                                            "void main() { gl_Position = vec4(aPos, 1.0); }\n";
-    std::ofstream(folder / "continued.frag") << "#version 330 core\n"
-                                                "out vec4 FragColor;\n"
-                                                "#define WHITE \\\n"
-                                                "    vec4(1.0)\n"
-                                                "void main() { FragColor = WHITE; }\n";
-    const std::string why = refusal(
-        validator, {(folder / "plain.vert").string(), (folder / "continued.frag").string()});
-    fs::remove_all(folder);
+    const TemporaryFolder folder;
+    std::ofstream(folder.file("plain.vert")) << "#version 330 core\n"
+                                                "layout (location = 0) in vec3 aPos;\n"
+                                                "void main() { gl_Position = vec4(aPos, 1.0); }\n";
+    std::ofstream(folder.file("continued.frag")) << "#version 330 core\n"
+                                                    "out vec4 FragColor;\n"
+                                                    "#define WHITE \\\n"
+                                                    "    vec4(1.0)\n"
+                                                    "void main() { FragColor = WHITE; }\n";
+    const std::string why =
+        refusal(validator, {folder.file("plain.vert"), folder.file("continued.frag")});
     EXPECT_NE(why.find("line continuation"), std::string::npos) << why;
 }
 

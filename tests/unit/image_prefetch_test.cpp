@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -59,7 +58,6 @@ void expectSame(const Loaded& got, const Loaded& wanted, const std::string& path
 class ImagePrefetch : public testing::Test {
   protected:
     void SetUp() override {
-        folder = makeTemporaryDirectory("lanternfall-prefetch");
         // Each file its own size and content, so a mix-up shows.
         for (int i = 0; i < fileCount; ++i) {
             const int width = side + i;
@@ -67,13 +65,12 @@ class ImagePrefetch : public testing::Test {
             for (size_t k = 0; k < pixels.size(); ++k) {
                 pixels[k] = static_cast<unsigned char>(k * 7 + static_cast<size_t>(i) * 31);
             }
-            paths.push_back(folder + "/image" + std::to_string(i) + ".png");
+            paths.push_back(folder.file("image" + std::to_string(i) + ".png"));
             ASSERT_TRUE(writePng(paths.back(), width, side, 3, pixels));
         }
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
 
-    std::string folder;
+    TemporaryFolder folder;
     std::vector<std::string> paths;
 };
 
@@ -82,7 +79,7 @@ TEST_F(ImagePrefetch, HandsOutWhatDecodingGivesInAnyOrder) {
     for (const std::string& path : paths) {
         requests.push_back({path, SOIL_LOAD_RGBA});
     }
-    const std::string missing = folder + "/missing.png";
+    const std::string missing = folder.file("missing.png");
     requests.push_back({missing, SOIL_LOAD_RGBA});
     prefetchImages(requests);
 

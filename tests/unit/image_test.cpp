@@ -1,5 +1,6 @@
 #include "gfx/image_fallback.h"
 #include "gfx/soil.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -14,7 +15,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <random>
@@ -193,13 +193,10 @@ struct Loaded {
 // Files are written without an extension: only their content can choose the decoder.
 class ImageLayer : public testing::Test {
   protected:
-    void SetUp() override { ASSERT_NE(mkdtemp(dir.data()), nullptr); }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-
     std::string write(const std::string& name, const Bytes& bytes) const {
-        std::ofstream(dir + "/" + name, std::ios::binary)
+        std::ofstream(folder.file(name), std::ios::binary)
             << std::string(bytes.begin(), bytes.end());
-        return dir + "/" + name;
+        return folder.file(name);
     }
 
     static void expectNothing(const std::string& path, int force = SOIL_LOAD_RGBA) {
@@ -211,7 +208,7 @@ class ImageLayer : public testing::Test {
         EXPECT_EQ(got.channels, 0);
     }
 
-    std::string dir = (std::filesystem::temp_directory_path() / "image_test_XXXXXX").string();
+    TemporaryFolder folder;
 };
 
 // Every kind is read as itself, as RGB and as RGBA; RGBA also to grey, which is BT.601 luma.
@@ -277,7 +274,8 @@ TEST_F(ImageLayer, BrokenMissingOrOversizedFilesAndUnknownChannelCountsGiveNothi
 
     for (const std::string& path :
          {write("empty", {}), write("garbage", Bytes(garbageSize, garbageByte)),
-          dir + "/missing.png", write("png_in_idat", Bytes(png.begin(), png.begin() + inIdatData)),
+          folder.file("missing.png"),
+          write("png_in_idat", Bytes(png.begin(), png.begin() + inIdatData)),
           write("png_without_trailer", Bytes(png.begin(), png.end() - idatCrcAndIend)),
           write("jpeg_in_scan", Bytes(jpeg.begin(), jpeg.end() - jpegInScan)),
           write("jpeg_without_eoi", Bytes(jpeg.begin(), jpeg.end() - jpegEoi)),

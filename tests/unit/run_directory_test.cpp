@@ -1,4 +1,5 @@
 #include "app/run_directory.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,8 @@ namespace {
 // Started where shader/ and resources/ are not, the demo goes to the data installed beside
 // its executable, then to the recorded project root, or says where it looked.
 TEST(BadInputRunDirectory, TheCurrentFolderFirstThenTheInstalledDataThenTheRecordedRoot) {
-    const fs::path base = fs::temp_directory_path() / "lanternfall-run-directory";
-    fs::remove_all(base);
+    const TemporaryFolder folder;
+    const fs::path base = folder.path;
     const fs::path root = base / "root";
     const fs::path half = base / "half";
     const fs::path elsewhere = base / "elsewhere";
@@ -44,7 +45,6 @@ TEST(BadInputRunDirectory, TheCurrentFolderFirstThenTheInstalledDataThenTheRecor
                                   installedDataDirectory((elsewhere / "lanternfall").string()),
                                   (base / "gone").string()}),
               "");
-    fs::remove_all(base);
 }
 
 } // namespace

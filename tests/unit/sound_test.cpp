@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -107,24 +106,21 @@ std::string unlessNullAndOneLine(const Call& call, const std::string& naming) {
 
 class SoundTest : public testing::Test {
   protected:
-    void SetUp() override { ASSERT_FALSE(directory.empty()); }
-    void TearDown() override { std::filesystem::remove_all(directory); }
-
     // In a child only: the parent must never touch OpenAL.
     irrklang::ISoundEngine* openEngine(const std::string& drivers) const {
-        const std::string config = directory + "/alsoft.conf";
+        const std::string config = folder.file("alsoft.conf");
         std::ofstream(config) << "[general]\ndrivers = " << drivers
                               << "\n[wave]\nfile = " << recording << "\n";
         setenv("ALSOFT_CONF", config.c_str(), 1);
         return irrklang::createIrrKlangDevice();
     }
 
-    const std::string directory = makeTemporaryDirectory("lanternfall-sound");
-    const std::string recording = directory + "/mix.wav";
+    const TemporaryFolder folder;
+    const std::string recording = folder.file("mix.wav");
 };
 
 TEST_F(SoundTest, LoopedTonePlaysOnWithoutAGapAndTheProcessExitsPromptly) {
-    const std::string tone = directory + "/tone.wav";
+    const std::string tone = folder.file("tone.wav");
     ASSERT_TRUE(writeTone(tone));
     const auto child = [&] {
         irrklang::ISoundEngine* engine = openEngine("wave");
@@ -151,12 +147,12 @@ TEST_F(SoundTest, LoopedTonePlaysOnWithoutAGapAndTheProcessExitsPromptly) {
 // Each kind of unplayable file gets one line of ours with its own reason, and no library
 // writes a line of its own to standard error.
 TEST_F(SoundTest, UnplayableFilesAndNoOutputGiveNullAndOneErrorLine) {
-    const std::string missing = directory + "/missing.wav";
-    const std::string garbage = directory + "/garbage.mp3";
-    const std::string empty = directory + "/empty.mp3";
-    const std::string noise = directory + "/noise.mp3";
-    const std::string pipe = directory + "/pipe.mp3";
-    const std::string silent = directory + "/silent.wav";
+    const std::string missing = folder.file("missing.wav");
+    const std::string garbage = folder.file("garbage.mp3");
+    const std::string empty = folder.file("empty.mp3");
+    const std::string noise = folder.file("noise.mp3");
+    const std::string pipe = folder.file("pipe.mp3");
+    const std::string silent = folder.file("silent.wav");
     std::ofstream(garbage) << std::string(garbageBytes, 'x');
     SF_INFO header{0, toneRate, toneChannels, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 0, 0};
     ASSERT_EQ(sf_close(sf_open(silent.c_str(), SFM_WRITE, &header)), 0);
@@ -175,7 +171,7 @@ TEST_F(SoundTest, UnplayableFilesAndNoOutputGiveNullAndOneErrorLine) {
         std::string failures;
         const std::pair<std::string, std::string> cases[] = {
             {missing, "(no such file)"},
-            {directory, "(not a regular file)"},
+            {folder.path, "(not a regular file)"},
             {pipe, "(not a regular file)"},
             {empty, "(the file is empty)"},
             {silent, "(no sound in it)"},

@@ -22,7 +22,10 @@ constexpr glm::vec3 luminance{0.2126f, 0.7152f, 0.0722f};
 constexpr glm::vec3 lightAt{0.0f, 0.0f, 0.5f};
 const float cosine = std::sqrt(0.5f);
 constexpr float weakLight = 1.0f;
-constexpr float strongLight = 10.0f;
+// The lit luminance beyond which the lighting program writes a fragment into the bright part.
+constexpr float brightThreshold = 1.0f;
+// How far below and above it the probing walls are lit: well inside a quarter of it.
+constexpr float nearThreshold = 0.1f;
 constexpr unsigned char grey[4] = {128, 128, 128, 255};
 constexpr unsigned char burning[4] = {255, 140, 40, 0};
 constexpr float tolerance = 0.01f;
@@ -203,16 +206,20 @@ TEST_F(LightingTest, OnlyWhatBurnsOrIsStronglyLitPassesIntoTheBrightPart) {
             << "channel " << c;
         EXPECT_EQ(weak.bright[1][c], weak.colour[1][c]) << "channel " << c;
     }
-    EXPECT_LT(luma(weak.colour[0]), 1.0f);
-    EXPECT_GT(luma(weak.colour[1]), 1.0f);
+    EXPECT_LT(luma(weak.colour[0]), brightThreshold);
+    EXPECT_GT(luma(weak.colour[1]), brightThreshold);
 
-    // A strong light lifts the opaque patch beyond 1.0 on its own.
-    const LitPatches strong = draw(strongLight);
-    EXPECT_GT(luma(strong.colour[0]), 1.0f);
-    for (int c = 0; c < 3; ++c) {
-        EXPECT_NEAR(strong.colour[0][c], linear(grey[0]) * cosine * strongLight,
-                    tolerance * strongLight);
-        EXPECT_EQ(strong.bright[0][c], strong.colour[0][c]);
+    // A light just short of lifting the opaque patch beyond the threshold, and one just
+    // enough: only the second patch reaches the bright part, whole.
+    for (const float probe :
+         {brightThreshold * (1.0f - nearThreshold), brightThreshold * (1.0f + nearThreshold)}) {
+        SCOPED_TRACE(testing::Message() << "lit to " << probe);
+        const LitPatches drawn = draw(probe / (linear(grey[0]) * cosine));
+        EXPECT_NEAR(luma(drawn.colour[0]), probe, tolerance);
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(drawn.bright[0][c], probe > brightThreshold ? drawn.colour[0][c] : 0.0f)
+                << "channel " << c;
+        }
     }
     EXPECT_TRUE(glGetError() == GL_NO_ERROR);
 }

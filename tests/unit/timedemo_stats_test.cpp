@@ -1,6 +1,8 @@
-// The timedemo's statistics and option reading, as pure logic.
+// The timedemo's statistics and option reading, and the show's frame span that --from and
+// --to choose (the recorder's too), as pure logic.
 #include "app/camera_path.h"
 #include "frame_stats.h"
+#include "show/span.h"
 #include "timedemo.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,9 @@
 #include <vector>
 
 namespace {
+
+// Enough path entries that no span below ends at the path's end.
+constexpr std::size_t longPath = 100000;
 
 std::vector<FrameSample> series(const std::vector<double>& ms, long firstEntry = 100) {
     std::vector<FrameSample> frames;
@@ -193,6 +198,38 @@ TEST(TimedemoOptions, RangesAndFilesAreReadOrRefusedInOneLine) {
         EXPECT_NE(line.find(timedemoUsage), std::string::npos) << line;
         EXPECT_EQ(line.find('\n'), std::string::npos) << line;
     }
+}
+
+// Each end of the span is the first frame at or after its time (the end is one past the last
+// frame played): a time between two frames goes to the later one, at either end, and a time
+// on a frame stays on it, also where its product with the rate comes out a hair past the
+// whole frame (8.3 s and 16.1 s at 60 per second).
+TEST(ShowSpan, EachEndIsTheFirstFrameAtOrAfterItsTime) {
+    struct Case {
+        double from;
+        double to;
+        int fps;
+        long first;
+        long end;
+    };
+    const Case cases[] = {
+        {10.01, 20.01, 60, 601, 1201},    {10.0, 20.0, 60, 600, 1200}, {0.01, 0.99, 24, 1, 24},
+        {141.55, 142.52, 30, 4247, 4276}, {8.3, 16.1, 60, 498, 966},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.from << " s to " << c.to << " s at " << c.fps);
+        const FrameSpan span = framesBetween(c.from, c.to, c.fps, longPath);
+        EXPECT_EQ(span.first, c.first);
+        EXPECT_EQ(span.end, c.end);
+    }
+
+    // As the timedemo reads it from its command line.
+    TimedemoOptions options;
+    std::string error;
+    ASSERT_TRUE(parseTimedemoOptions({"--from", "10.01", "--to", "20.01"}, options, error));
+    const FrameSpan read = framesBetween(options.from, options.to, timedemoFps, longPath);
+    EXPECT_EQ(read.first, 601);
+    EXPECT_EQ(read.end, 1201);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // side hall's rubble and the weathered blocks of the stairs and the ruins.
 #include "block_layout.h"
 #include "materials.h"
-#include "noise.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

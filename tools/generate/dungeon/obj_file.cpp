@@ -1,6 +1,6 @@
 #include "obj_file.h"
 
-#include "image_io.h"
+#include "toolkit/image_io.h"
 
 #include <glm/geometric.hpp>
 

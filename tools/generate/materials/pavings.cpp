@@ -3,7 +3,7 @@
 #include "block_layout.h"
 #include "laid_units.h"
 #include "materials.h"
-#include "noise.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

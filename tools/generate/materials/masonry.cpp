@@ -2,7 +2,7 @@
 // ceiling's bricks.
 #include "block_layout.h"
 #include "materials.h"
-#include "noise.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

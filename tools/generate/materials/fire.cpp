@@ -2,7 +2,7 @@
 // them, so they are what looks right still: coals glowing through their crust, and
 // small flames of one steady colour.
 #include "materials.h"
-#include "noise.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 

@@ -1,5 +1,5 @@
 // The ground outside: earth in clods, gravel gathered in patches, tufts of grass.
-#include "materials.h"
+#include "painters.h"
 #include "toolkit/noise.h"
 
 #include <glm/common.hpp>

@@ -2,7 +2,7 @@
 // of bricks, tiles and setts across it, so every pattern repeats exactly.
 #include "block_layout.h"
 #include "laid_units.h"
-#include "materials.h"
+#include "painters.h"
 #include "toolkit/noise.h"
 
 #include <glm/common.hpp>

@@ -8,18 +8,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr const char* textureFolder = "resources/Dungeon50/textures/";
+// The materials are those the model's MTL file defines, their maps the files it names
+// beside it.
+constexpr const char* modelFolder = "resources/Dungeon50/";
+constexpr const char* mtlFile = "Dungeon.mtl";
 constexpr const char* skyFolder = "resources/skybox3/";
 constexpr const char* starPath = "resources/textures/star.png";
-constexpr const char* materialNames[] = {
-    "wall",  "floor",       "ceiling",       "wood",      "metal",      "ground",
-    "brick", "plaster",     "dressed_stone", "rubble",    "ruin_stone", "cobbles",
-    "tiles", "basketweave", "slate",         "worn_step", "embers",     "flame"};
 // What burns; its diffuse map's alpha is 1 - glow. Embers glow in their cracks, not over
 // their crust; a flame glows throughout.
 constexpr const char* burning[] = {"embers", "flame"};
@@ -27,7 +27,6 @@ constexpr int glowingAlpha = 128;
 constexpr double embersGlowingLeast = 0.1;
 constexpr double embersGlowingMost = 0.6;
 constexpr int flameAlphaMost = 16;
-constexpr const char* mapSuffixes[] = {"_diffuse.png", "_specular.png", "_normal.png"};
 // In GL's face order: +X, -X, +Y, -Y, +Z, -Z.
 enum Face { PositiveX, NegativeX, PositiveY, NegativeY, PositiveZ, NegativeZ, FaceCount };
 constexpr const char* faceFiles[FaceCount] = {"right.png",  "left.png", "up.png",
@@ -42,6 +41,35 @@ constexpr double normalShare = 0.99;
 constexpr double greenUpRatio = 0.8;
 constexpr int opaqueAlpha = 240; // at the star sprite's centre
 constexpr int brightLevel = 200;
+
+struct MaterialMaps {
+    std::string name;
+    std::string diffuse;
+    std::string specular;
+    std::string normal;
+};
+
+std::vector<MaterialMaps> readMaterials() {
+    std::ifstream in(std::string(modelFolder) + mtlFile);
+    std::vector<MaterialMaps> materials;
+    std::string key;
+    std::string value;
+    while (in >> key && std::getline(in >> std::ws, value)) {
+        if (key == "newmtl") {
+            materials.push_back({value, "", "", ""});
+        } else if (!materials.empty()) {
+            MaterialMaps& maps = materials.back();
+            std::string* file = key == "map_Kd"     ? &maps.diffuse
+                                : key == "map_Ks"   ? &maps.specular
+                                : key == "map_bump" ? &maps.normal
+                                                    : nullptr;
+            if (file != nullptr) {
+                *file = modelFolder + value;
+            }
+        }
+    }
+    return materials;
+}
 
 struct Picture {
     int width = 0, height = 0, channels = 0;
@@ -111,10 +139,12 @@ double seamAllowance(const Picture& p, bool columns) {
 } // namespace
 
 TEST(Materials, EveryMapIsAPowerOfTwoImageThatTiles) {
-    for (const char* name : materialNames) {
-        for (const char* suffix : mapSuffixes) {
-            const std::string file = std::string(textureFolder) + name + suffix;
-            SCOPED_TRACE(file);
+    const std::vector<MaterialMaps> materials = readMaterials();
+    ASSERT_FALSE(materials.empty()) << "no materials in " << modelFolder << mtlFile;
+    for (const MaterialMaps& maps : materials) {
+        for (const std::string& file : {maps.diffuse, maps.specular, maps.normal}) {
+            SCOPED_TRACE(maps.name + ": " + file);
+            ASSERT_FALSE(file.empty()) << "a map is missing from the MTL file";
             const Picture p = readPng(file);
             ASSERT_FALSE(p.pixels.empty());
             EXPECT_TRUE((p.width & (p.width - 1)) == 0 && (p.height & (p.height - 1)) == 0);
@@ -128,9 +158,9 @@ TEST(Materials, EveryMapIsAPowerOfTwoImageThatTiles) {
 // running down the image (v up), dsx/dy + dsy/dx = 0; a green channel of the
 // opposite sense obeys dsx/dy - dsy/dx = 0 instead.
 TEST(Materials, NormalMapsHoldUnitNormalsFacingOutWithGreenUp) {
-    for (const char* name : materialNames) {
-        SCOPED_TRACE(name);
-        const Picture p = readPng(std::string(textureFolder) + name + "_normal.png");
+    for (const MaterialMaps& maps : readMaterials()) {
+        SCOPED_TRACE(maps.name);
+        const Picture p = readPng(maps.normal);
         ASSERT_GE(p.channels, 3);
         auto normal = [&](int x, int y) {
             return glm::dvec3(p.at(x, y, 0), p.at(x, y, 1), p.at(x, y, 2)) / 127.5 - 1.0;
@@ -157,12 +187,12 @@ TEST(Materials, NormalMapsHoldUnitNormalsFacingOutWithGreenUp) {
 // A texel glows by 1 - alpha, so every map but those of what burns is opaque, and what
 // glows is warm: red over green over blue.
 TEST(Materials, OnlyWhatBurnsGlowsThroughItsDiffuseAlpha) {
-    for (const char* name : materialNames) {
-        SCOPED_TRACE(name);
-        const Picture p = readPng(std::string(textureFolder) + name + "_diffuse.png");
+    for (const MaterialMaps& maps : readMaterials()) {
+        SCOPED_TRACE(maps.name);
+        const Picture p = readPng(maps.diffuse);
         ASSERT_FALSE(p.pixels.empty());
         const bool burns = std::any_of(std::begin(burning), std::end(burning),
-                                       [&](const char* b) { return std::string(b) == name; });
+                                       [&](const char* b) { return maps.name == b; });
         if (!burns) {
             for (int y = 0; y < p.height && p.channels == 4; ++y) {
                 for (int x = 0; x < p.width; ++x) {
@@ -185,7 +215,7 @@ TEST(Materials, OnlyWhatBurnsGlowsThroughItsDiffuseAlpha) {
             }
         }
         const double share = static_cast<double>(glowing) / (p.width * p.height);
-        if (std::string(name) == "flame") {
+        if (maps.name == "flame") {
             EXPECT_LE(mostAlpha, flameAlphaMost);
         } else {
             EXPECT_GT(share, embersGlowingLeast);

@@ -1,7 +1,7 @@
 #include "dungeon_outside.h"
 
 #include "dungeon_props.h"
-#include "noise.h"
+#include "toolkit/noise.h"
 
 #include <glm/geometric.hpp>
 #include <glm/vector_relational.hpp>

@@ -1,6 +1,6 @@
 #include "laid_units.h"
 
-#include "noise.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

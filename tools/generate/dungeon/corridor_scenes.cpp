@@ -1,7 +1,7 @@
 #include "corridor_scenes.h"
 
 #include "dungeon_props.h"
-#include "noise.h"
+#include "toolkit/noise.h"
 
 #include <algorithm>
 #include <cmath>

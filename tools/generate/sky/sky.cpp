@@ -1,6 +1,6 @@
-#include "image_io.h"
-#include "noise.h"
 #include "parts.h"
+#include "toolkit/image_io.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/exponential.hpp>

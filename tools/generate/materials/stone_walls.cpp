@@ -1,8 +1,8 @@
 // The rooms' own walls: the gallery's painted plaster, the chapel's dressed stone, the
 // side hall's rubble and the weathered blocks of the stairs and the ruins.
 #include "block_layout.h"
-#include "materials.h"
-#include "noise.h"
+#include "painters.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

@@ -1,8 +1,8 @@
 // What burns in the braziers, the sconces and the chandelier's candles. Nothing moves
 // them, so they are what looks right still: coals glowing through their crust, and
 // small flames of one steady colour.
-#include "materials.h"
-#include "noise.h"
+#include "painters.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 

@@ -1,9 +1,11 @@
 #include "obj_file.h"
 
-#include "image_io.h"
+#include "toolkit/image_io.h"
 
 #include <glm/geometric.hpp>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <unordered_map>
 
@@ -12,40 +14,6 @@ namespace {
 constexpr int positionDecimals = 3;
 constexpr int directionDecimals = 4;
 constexpr int uvDecimals = 4;
-
-struct MaterialLook {
-    const char* name;
-    float diffuse;
-    float specular;
-    float shininess;
-    float tileSize; // world units per texture repeat
-};
-
-// Same order as Material. The small maps repeat every metre, at the big ones' density.
-constexpr MaterialLook materialLooks[materialCount] = {
-    {"wall", 0.8f, 0.3f, 24.0f, 2.0f},          {"floor", 0.8f, 0.35f, 32.0f, 2.0f},
-    {"ceiling", 0.75f, 0.15f, 12.0f, 2.0f},     {"wood", 0.8f, 0.2f, 16.0f, 2.0f},
-    {"metal", 0.7f, 0.9f, 64.0f, 2.0f},         {"ground", 0.8f, 0.1f, 8.0f, 2.0f},
-    {"brick", 0.8f, 0.2f, 16.0f, 1.0f},         {"plaster", 0.8f, 0.15f, 12.0f, 2.0f},
-    {"dressed_stone", 0.8f, 0.3f, 24.0f, 2.0f}, {"rubble", 0.8f, 0.25f, 16.0f, 2.0f},
-    {"ruin_stone", 0.8f, 0.2f, 16.0f, 2.0f},    {"cobbles", 0.8f, 0.35f, 32.0f, 1.0f},
-    {"tiles", 0.8f, 0.5f, 48.0f, 1.0f},         {"basketweave", 0.8f, 0.25f, 16.0f, 1.0f},
-    {"slate", 0.8f, 0.4f, 32.0f, 1.0f},         {"worn_step", 0.8f, 0.35f, 32.0f, 1.0f},
-    {"embers", 0.8f, 0.1f, 8.0f, 0.5f},         {"flame", 0.8f, 0.0f, 1.0f, 0.5f},
-};
-
-// The demo draws the meshes in the order they stand in the file, each behind what is
-// already drawn rejected before it is shaded. The rooms' walls come first, as they hide the
-// rooms beyond them, the corridor's (the longest stretch of the show) before the others;
-// then floors, ceilings and the things in the rooms; last the ground outside, which from
-// inside lies behind everything.
-constexpr Material writingOrder[materialCount] = {
-    Material::brick,       Material::wall,      Material::plaster, Material::dressedStone,
-    Material::rubble,      Material::ruinStone, Material::cobbles, Material::floor,
-    Material::basketweave, Material::tiles,     Material::slate,   Material::wornStep,
-    Material::ceiling,     Material::wood,      Material::metal,   Material::embers,
-    Material::flame,       Material::ground,
-};
 
 std::string formatNumber(float value, int decimals) {
     char text[64];
@@ -76,9 +44,15 @@ int indexOf(std::unordered_map<std::string, int>& indices, const std::string& te
     return index;
 }
 
-// The material's name in the MTL file and in its texture file names.
-const char* materialName(Material material) {
-    return materialLooks[static_cast<size_t>(material)].name;
+std::array<const MaterialRecord*, materialCount> inDrawOrder() {
+    std::array<const MaterialRecord*, materialCount> order{};
+    for (size_t m = 0; m < materialCount; ++m) {
+        order[m] = &materialTable[m];
+    }
+    std::sort(order.begin(), order.end(), [](const MaterialRecord* a, const MaterialRecord* b) {
+        return a->drawOrder < b->drawOrder;
+    });
+    return order;
 }
 
 } // namespace
@@ -90,14 +64,13 @@ bool writeObj(const std::string& path, const MeshSet& mesh, const std::string& m
     std::unordered_map<std::string, int> positions;
     std::unordered_map<std::string, int> uvs;
     std::unordered_map<std::string, int> normals;
-    for (Material material : writingOrder) {
-        const size_t m = static_cast<size_t>(material);
-        const std::vector<MeshVertex>& list = mesh.triangles[m];
+    for (const MaterialRecord* record : inDrawOrder()) {
+        const std::vector<MeshVertex>& list = mesh.triangles[static_cast<size_t>(record->material)];
         if (list.empty()) {
             continue;
         }
-        const std::string name = materialName(material);
-        const float uvScale = textureTileSize / materialLooks[m].tileSize;
+        const std::string name = record->name;
+        const float uvScale = textureTileSize / record->tileSize;
         std::string lists;
         std::string faces;
         for (size_t t = 0; t < list.size(); t += 3) {
@@ -133,12 +106,12 @@ bool writeObj(const std::string& path, const MeshSet& mesh, const std::string& m
 
 bool writeMtl(const std::string& path) {
     std::string text = "# Lanternfall dungeon materials\n";
-    for (const MaterialLook& look : materialLooks) {
-        const std::string name = look.name;
-        const std::string kd = formatNumber(look.diffuse, 3);
-        const std::string ks = formatNumber(look.specular, 3);
+    for (const MaterialRecord& record : materialTable) {
+        const std::string name = record.name;
+        const std::string kd = formatNumber(record.diffuse, 3);
+        const std::string ks = formatNumber(record.specular, 3);
         text += "\nnewmtl " + name + "\nKa 0 0 0\nKd " + kd + ' ' + kd + ' ' + kd + "\nKs " + ks +
-                ' ' + ks + ' ' + ks + "\nNs " + formatNumber(look.shininess, 1) +
+                ' ' + ks + ' ' + ks + "\nNs " + formatNumber(record.shininess, 1) +
                 "\nd 1\nillum 2\nmap_Kd textures/" + name + "_diffuse.png\nmap_Ks textures/" +
                 name + "_specular.png\nmap_bump textures/" + name + "_normal.png\n";
     }

@@ -1,7 +1,7 @@
 #include "surface.h"
 
-#include "image_io.h"
-#include "noise.h"
+#include "toolkit/image_io.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

@@ -1,7 +1,7 @@
 #pragma once
 
-// The dungeon's materials, each painted into a square tile of `size` texels that
-// wraps at its edges. The tile covers the world size the OBJ writer gives it.
+// The painters of the dungeon's materials (materials.h holds their records), each painting
+// a square tile of `size` texels that wraps at its edges.
 
 #include "surface.h"
 

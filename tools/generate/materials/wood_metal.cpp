@@ -1,7 +1,7 @@
 // The worked materials of the dungeon's fittings: nailed planks and riveted iron plates.
 #include "block_layout.h"
-#include "materials.h"
-#include "noise.h"
+#include "painters.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

@@ -2,8 +2,8 @@
 // of bricks, tiles and setts across it, so every pattern repeats exactly.
 #include "block_layout.h"
 #include "laid_units.h"
-#include "materials.h"
-#include "noise.h"
+#include "painters.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

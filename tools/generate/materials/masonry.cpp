@@ -1,8 +1,8 @@
 // Stone and brick laid in courses: the walls, the floor's flagstones and the
 // ceiling's bricks.
 #include "block_layout.h"
-#include "materials.h"
-#include "noise.h"
+#include "painters.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

@@ -1,6 +1,6 @@
 #include "floor_rose.h"
 
-#include "noise.h"
+#include "toolkit/noise.h"
 
 #include <glm/geometric.hpp>
 

@@ -1,7 +1,7 @@
 // The demo's icon for menus and software centres: a torch flame glowing in a dark stone
 // archway, as the show's corridor has them.
-#include "image_io.h"
 #include "parts.h"
+#include "toolkit/image_io.h"
 
 #include <glm/common.hpp>
 #include <glm/vec3.hpp>

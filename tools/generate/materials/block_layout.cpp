@@ -1,6 +1,6 @@
 #include "block_layout.h"
 
-#include "noise.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 

@@ -1,6 +1,6 @@
 #include "open_space.h"
 
-#include "image_io.h"
+#include "toolkit/image_io.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

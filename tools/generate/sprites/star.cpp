@@ -1,5 +1,5 @@
-#include "image_io.h"
 #include "parts.h"
+#include "toolkit/image_io.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

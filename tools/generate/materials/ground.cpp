@@ -1,6 +1,6 @@
 // The ground outside: earth in clods, gravel gathered in patches, tufts of grass.
-#include "materials.h"
-#include "noise.h"
+#include "painters.h"
+#include "toolkit/noise.h"
 
 #include <glm/common.hpp>
 #include <glm/geometric.hpp>

@@ -3,6 +3,8 @@
 // Triangle soup of the dungeon, grouped by material, and the shapes it is built
 // from. Everything is in world units; the OBJ writer scales to model units.
 
+#include "materials/materials.h"
+
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
@@ -10,29 +12,6 @@
 #include <cmath>
 #include <cstddef>
 #include <vector>
-
-// Each room has its own walls and floor; embers and flames glow.
-enum class Material {
-    wall,
-    floor,
-    ceiling,
-    wood,
-    metal,
-    ground,
-    brick,
-    plaster,
-    dressedStone,
-    rubble,
-    ruinStone,
-    cobbles,
-    tiles,
-    basketweave,
-    slate,
-    wornStep,
-    embers,
-    flame,
-};
-constexpr int materialCount = 18;
 
 // Texture coordinates are made at one repeat per this many world units; the OBJ writer
 // scales them to each material's own tile size.

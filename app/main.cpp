@@ -19,6 +19,12 @@ namespace {
 
 // The running executable, whatever name or link it was started by.
 constexpr const char* executableLink = "/proc/self/exe";
+// The source tree a development build falls back to; a packaged build has none.
+#ifdef LANTERNFALL_PROJECT_ROOT
+constexpr const char* projectRoot = LANTERNFALL_PROJECT_ROOT;
+#else
+constexpr const char* projectRoot = "";
+#endif
 
 // GLFW's own reason for a failure, before our line about what could not be done.
 void reportGlfwError(int /*code*/, const char* description) {
@@ -82,11 +88,11 @@ bool enterRunDirectory() {
     const std::string current = std::filesystem::current_path(error).string();
     const std::string installed =
         installedDataDirectory(std::filesystem::read_symlink(executableLink, error).string());
-    const std::string chosen = chooseRunDirectory({current, installed, LANTERNFALL_PROJECT_ROOT});
+    const std::string chosen = chooseRunDirectory({current, installed, projectRoot});
     if (chosen.empty()) {
         std::cout << "ERROR::FILES:: " << current << " has no shader/ and resources/, nor has "
-                  << (installed.empty() ? std::string("an installed copy") : installed) << " or "
-                  << LANTERNFALL_PROJECT_ROOT
+                  << (installed.empty() ? std::string("an installed copy") : installed)
+                  << (*projectRoot == '\0' ? std::string() : std::string(" or ") + projectRoot)
                   << "; run the demo from the project's root folder, or install it" << std::endl;
         return false;
     }

@@ -11,6 +11,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool python3-matplotlib apitrace glslang-tools dpkg-dev
     desktop-file-utils appstream clang-format shellcheck
+    lintian devscripts man-db groff-base
 )
 
 missing=()

@@ -11,14 +11,10 @@
 #include <GLFW/glfw3.h>
 
 #include <array>
-#include <filesystem>
 #include <iostream>
 #include <new>
 
 namespace {
-
-// The running executable, whatever name or link it was started by.
-constexpr const char* executableLink = "/proc/self/exe";
 
 // GLFW's own reason for a failure, before our line about what could not be done.
 void reportGlfwError(int /*code*/, const char* description) {
@@ -75,31 +71,12 @@ int abandonStartup(const char* message) {
 
 } // namespace
 
-// Started from elsewhere, the demo moves to the data installed beside it, or to the project
-// root the build recorded. Returns false, having said where it looked, when none will do.
-bool enterRunDirectory() {
-    std::error_code error;
-    const std::string current = std::filesystem::current_path(error).string();
-    const std::string installed =
-        installedDataDirectory(std::filesystem::read_symlink(executableLink, error).string());
-    const std::string chosen = chooseRunDirectory({current, installed, LANTERNFALL_PROJECT_ROOT});
-    if (chosen.empty()) {
-        std::cout << "ERROR::FILES:: " << current << " has no shader/ and resources/, nor has "
-                  << (installed.empty() ? std::string("an installed copy") : installed) << " or "
-                  << LANTERNFALL_PROJECT_ROOT
-                  << "; run the demo from the project's root folder, or install it" << std::endl;
-        return false;
-    }
-    if (chosen != current) {
-        std::filesystem::current_path(chosen, error);
-        // The camera path was read before main, relative to the old directory.
-        buildCameraPath();
-    }
-    return true;
-}
-
 int main() {
-    if (!enterRunDirectory()) {
+    // Started from elsewhere, the demo moves to the data installed beside it, or to the
+    // project root the build recorded.
+    const RunDirectorySearch search = enterRunDirectory(LANTERNFALL_PROJECT_ROOT);
+    if (search.chosen.empty()) {
+        std::cout << noRunDirectoryMessage(search, "the demo") << std::endl;
         return 1;
     }
     startReadingSceneFiles();

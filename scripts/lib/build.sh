@@ -1,7 +1,8 @@
 # shellcheck shell=bash
 # What the scripts share, sourced from the repository root: the build folder, building in
-# it, and running on the display. LANTERNFALL_BUILD_DIR names the build folder (default
-# build; a relative one is taken from the repository root).
+# it, and running the script's tool on the display, with stop signals handed to it.
+# LANTERNFALL_BUILD_DIR names the build folder (default build; a relative one is taken from
+# the repository root).
 
 build_dir=${LANTERNFALL_BUILD_DIR:-build}
 

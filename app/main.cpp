@@ -11,14 +11,11 @@
 #include <GLFW/glfw3.h>
 
 #include <array>
-#include <filesystem>
 #include <iostream>
 #include <new>
 
 namespace {
 
-// The running executable, whatever name or link it was started by.
-constexpr const char* executableLink = "/proc/self/exe";
 // The source tree a development build falls back to; a packaged build has none.
 #ifdef LANTERNFALL_PROJECT_ROOT
 constexpr const char* projectRoot = LANTERNFALL_PROJECT_ROOT;
@@ -81,31 +78,12 @@ int abandonStartup(const char* message) {
 
 } // namespace
 
-// Started from elsewhere, the demo moves to the data installed beside it, or to the project
-// root the build recorded. Returns false, having said where it looked, when none will do.
-bool enterRunDirectory() {
-    std::error_code error;
-    const std::string current = std::filesystem::current_path(error).string();
-    const std::string installed =
-        installedDataDirectory(std::filesystem::read_symlink(executableLink, error).string());
-    const std::string chosen = chooseRunDirectory({current, installed, projectRoot});
-    if (chosen.empty()) {
-        std::cout << "ERROR::FILES:: " << current << " has no shader/ and resources/, nor has "
-                  << (installed.empty() ? std::string("an installed copy") : installed)
-                  << (*projectRoot == '\0' ? std::string() : std::string(" or ") + projectRoot)
-                  << "; run the demo from the project's root folder, or install it" << std::endl;
-        return false;
-    }
-    if (chosen != current) {
-        std::filesystem::current_path(chosen, error);
-        // The camera path was read before main, relative to the old directory.
-        buildCameraPath();
-    }
-    return true;
-}
-
 int main() {
-    if (!enterRunDirectory()) {
+    // Started from elsewhere, the demo moves to the data installed beside it, or to the
+    // project root the build recorded.
+    const RunDirectorySearch search = enterRunDirectory(projectRoot);
+    if (search.chosen.empty()) {
+        std::cout << noRunDirectoryMessage(search, "the demo") << std::endl;
         return 1;
     }
     startReadingSceneFiles();

@@ -1,5 +1,7 @@
 #include "app/run_directory.h"
 
+#include "app/camera_path.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -8,6 +10,8 @@ namespace {
 constexpr const char* neededFolders[] = {"shader", "resources"};
 // From the executable's folder (PREFIX/bin) to the data.
 constexpr const char* installedData = "../share/lanternfall";
+// The running executable, whatever name or link it was started by.
+constexpr const char* executableLink = "/proc/self/exe";
 
 } // namespace
 
@@ -40,4 +44,29 @@ std::string chooseRunDirectory(const std::vector<std::string>& candidates) {
         }
     }
     return {};
+}
+
+RunDirectorySearch enterRunDirectory(const std::string& projectRoot) {
+    RunDirectorySearch search;
+    std::error_code error;
+    search.current = std::filesystem::current_path(error).string();
+    search.installed =
+        installedDataDirectory(std::filesystem::read_symlink(executableLink, error).string());
+    search.projectRoot = projectRoot;
+    search.chosen = chooseRunDirectory({search.current, search.installed, search.projectRoot});
+    if (!search.chosen.empty() && search.chosen != search.current) {
+        std::filesystem::current_path(search.chosen, error);
+        buildCameraPath();
+    }
+    return search;
+}
+
+std::string noRunDirectoryMessage(const RunDirectorySearch& search, const std::string& program) {
+    std::string message =
+        "ERROR::FILES:: " + search.current + " has no shader/ and resources/, nor has " +
+        (search.installed.empty() ? std::string("an installed copy") : search.installed);
+    if (!search.projectRoot.empty()) {
+        message += " or " + search.projectRoot;
+    }
+    return message + "; run " + program + " from the project's root folder, or install it";
 }

@@ -69,6 +69,8 @@ whole="$out/whole_run.trace"
 rm -f "$trace" "$whole"
 if ! on_display "$apitrace" trace --output "$whole" "$frame_program" "$entry" >"$log" 2>&1; then
     cat "$log" >&2
+    # A trace of a run that failed is no capture of the frame.
+    rm -f "$whole"
     echo "capture: tracing entry $entry failed" >&2
     exit 1
 fi

@@ -18,13 +18,20 @@ if [[ "${1:-}" != "--headless" ]]; then
         exec "$build_dir/lanternfall"
     fi
     echo "No display: running the demo for ${seconds} s under Xvfb, then saving ${screenshot} and ${audio}."
-    exec xvfb-run -a -s "-screen 0 1280x768x24" bash scripts/run.sh --headless
+    status=0
+    on_display bash scripts/run.sh --headless || status=$?
+    exit "$status"
 fi
 
 # No sound card on a server: OpenAL writes the mix to a file instead.
 config=$build_dir/alsoft.conf
 printf '[general]\ndrivers = wave\n[wave]\nfile = %s\n' "$(realpath -m "$audio")" >"$config"
-ALSOFT_CONF=$(realpath "$config") "$build_dir/lanternfall" &
+# Started in the background, it would ignore SIGINT: the signals handed to this script's
+# group (on_display) reach it as they do here.
+(
+    trap - INT QUIT
+    ALSOFT_CONF=$(realpath "$config") exec "$build_dir/lanternfall"
+) &
 demo=$!
 window=$(timeout 60 xdotool search --sync --name '^Lanternfall' | head -n 1 || true)
 if [[ -z "$window" ]]; then

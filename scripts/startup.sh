@@ -11,6 +11,7 @@ runs=${1:-8}
 install_missing
 build_targets --target content lanternfall first_swap_hook >/dev/null
 hook=$(realpath "$build_dir/tools/libfirst_swap_hook.so")
+# shellcheck disable=SC2016 # the measuring shell expands it
 measure='
 for ((i = 1; i <= $1; i++)); do
     LANTERNFALL_START_NS=$(date +%s%N) LD_PRELOAD=$2 ALSOFT_DRIVERS=null \

@@ -24,8 +24,9 @@ if [[ "${1:-}" == "--sanitize" ]]; then
     # Mesa's driver is unloaded before the leak check runs, which leaves its leaks without
     # a library name to suppress them by; loading it first keeps it (and its name) to the
     # end. The sanitizer runtime then no longer comes first, which is fine here.
-    driver=$(ls /usr/lib/*/dri/swrast_dri.so 2>/dev/null | head -n 1)
-    export LD_PRELOAD="${driver}"
+    drivers=(/usr/lib/*/dri/swrast_dri.so)
+    [[ -e "${drivers[0]}" ]] || drivers=("")
+    export LD_PRELOAD="${drivers[0]}"
     export ASAN_OPTIONS="detect_leaks=1:verify_asan_link_order=0"
     export LSAN_OPTIONS="suppressions=$PWD/tests/sanitize/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"

@@ -147,6 +147,7 @@ no-gl-functions)
     ;;
 no-run-directory)
     root=$(pwd)
+    # shellcheck disable=SC2016 # the namespace's shell expands it
     if ! unshare -m sh -c 'mount -t tmpfs none "$1"' _ "$root" 2>/dev/null; then
         echo "SKIP: needs a mount namespace of its own (unshare -m)"
         exit 77
@@ -155,6 +156,7 @@ no-run-directory)
     # looks for installed data beside itself too.
     cp "$binary" "$work/lanternfall"
     installed="$(dirname "$work")/share/lanternfall"
+    # shellcheck disable=SC2016 # the namespace's shell expands it
     unshare -m sh -c 'mount -t tmpfs none "$1" && cd "$2" && exec timeout 60 ./lanternfall' \
         _ "$root" "$work" >"$work/out" 2>&1
     expect_failure "^ERROR::FILES:: $work has no shader/ and resources/, nor has $installed or $root; run the demo from the project's root folder, or install it$"

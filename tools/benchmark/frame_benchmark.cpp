@@ -5,13 +5,14 @@
 // read where the real one reads any, the same inputs and outputs): the floor that the
 // passes themselves cost. Last, what recording adds to a frame: the same run of frames
 // rendered alone, then rendered, read back and encoded to a file. Ends with a table of
-// the frame, its passes and the floor per view. Run from the repository root; on a
-// machine without a GPU it measures Mesa's software renderer.
+// the frame, its passes and the floor per view. It finds the show's data as the demo does;
+// on a machine without a GPU it measures Mesa's software renderer.
 // Usage: frame_benchmark [benchmark options]
 #include "gfx/registry.h"
 #include "recorder.h"
 #include "scene/scene.h"
 #include "show/clock.h"
+#include "show/data.h"
 #include "show/window.h"
 #include "timing/pass_timer.h"
 #include "timing/startup_timer.h"
@@ -38,6 +39,7 @@ constexpr int passFrames = 8;
 constexpr int runFirstFrame = 8490;
 constexpr int runFrames = 60;
 constexpr const char* runFile = "lanternfall-benchmark.mp4";
+constexpr const char* toolName = "the frame benchmark";
 
 Scene* scene = nullptr;
 
@@ -289,6 +291,9 @@ void printSummary() {
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    if (!enterToolRunDirectory(toolName)) {
+        return 1;
+    }
     startReadingSceneFiles();
     // The demo's own window, so the frames and the start-up are those of the demo.
     if (openDemoWindow(false) == nullptr) {
@@ -299,6 +304,11 @@ int main(int argc, char** argv) {
     startupTimes.processToWindowMs = millisecondsSinceProcessStart();
     startStartupTimer();
     auto owned = std::make_unique<Scene>();
+    if (!dataComplete(missingSceneData(*owned), toolName)) {
+        owned.reset();
+        glfwTerminate();
+        return 1;
+    }
     scene = owned.get();
     showStart = saveRunState(*scene);
     startupTimes.windowToSceneMs = millisecondsSinceProcessStart() - startupTimes.processToWindowMs;

@@ -1,10 +1,12 @@
 // Renders exactly one frame of the show, path entry ENTRY, and exits: the program that
 // scripts/capture.sh runs under a frame debugger. The light and the stars are caught up
 // as the recorder does, so the frame is the one the recording shows at that entry.
-// Usage: capture_frame [--check] ENTRY   (--check only tells whether ENTRY is on the path)
+// Usage: capture_frame [--check] ENTRY   (--check only tells whether ENTRY is on the path and
+// the show's data is found). It finds the data as the demo does.
 #include "app/camera_path.h"
 #include "scene/scene.h"
 #include "show/clock.h"
+#include "show/data.h"
 #include "show/window.h"
 
 #include <GLFW/glfw3.h>
@@ -16,6 +18,7 @@
 
 namespace {
 
+constexpr const char* toolName = "the frame capture";
 constexpr int usageStatus = 2;
 constexpr int failureStatus = 1;
 constexpr const char* silentSoundDriver = "null";
@@ -41,6 +44,10 @@ bool parseEntry(const std::string& text, long& entry) {
 
 int main(int argc, char** argv) {
     const bool check = argc == 3 && std::string(argv[1]) == checkFlag;
+    // The entries are those of the path in the run directory.
+    if (!enterToolRunDirectory(toolName)) {
+        return failureStatus;
+    }
     long entry = 0;
     if ((argc != 2 && !check) || !parseEntry(argv[argc - 1], entry)) {
         std::cerr << usage() << std::endl;
@@ -58,6 +65,11 @@ int main(int argc, char** argv) {
     setDemoGlState();
     setenv("ALSOFT_DRIVERS", silentSoundDriver, 1);
     auto scene = std::make_unique<Scene>();
+    if (!dataComplete(missingSceneData(*scene), toolName)) {
+        scene.reset();
+        glfwTerminate();
+        return failureStatus;
+    }
     bringSceneTo(*scene, saveRunState(*scene), entry, showFrameRate);
     scene->render(showTime(entry, showFrameRate));
     glfwSwapBuffers(glfwGetCurrentContext());

@@ -1,10 +1,11 @@
 // Renders the demo's Scene from entries of the scripted camera path, each as the show at
 // 60 frames per second has it (the light on its route, the stars), and writes one PNG per
-// view plus a contact sheet. Run from the repository root.
+// view plus a contact sheet. It finds the show's data as the demo does.
 #include "app/camera_path.h"
 #include "gfx/screen.h"
 #include "scene/scene.h"
 #include "show/clock.h"
+#include "show/data.h"
 #include "show/window.h"
 
 #include <GLFW/glfw3.h>
@@ -23,6 +24,7 @@ constexpr const char* usage =
     "usage: preview [--out FOLDER] [--only] [PATH_ENTRY ...]  (--only: just the entries given, "
     "not the 16 along the path)";
 constexpr const char* defaultOutFolder = "build/preview";
+constexpr const char* toolName = "the preview";
 constexpr int evenlySpreadViews = 16;
 constexpr int sheetColumns = 4;
 constexpr int thumbnailShrink = 4;
@@ -88,15 +90,23 @@ int main(int argc, char** argv) {
     std::string outFolder = defaultOutFolder;
     bool onlyGiven = false;
     std::vector<int> given;
-    const int last = static_cast<int>(cameraPath.size()) - 1;
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--out" && i + 1 < argc) {
             outFolder = argv[++i];
         } else if (std::string(argv[i]) == "--only") {
             onlyGiven = true;
         } else {
-            given.push_back(std::clamp(std::atoi(argv[i]), 0, last));
+            given.push_back(std::atoi(argv[i]));
         }
+    }
+    outFolder = fromStartFolder(outFolder, defaultOutFolder);
+    if (!enterToolRunDirectory(toolName)) {
+        return 1;
+    }
+    // The path is the run directory's.
+    const int last = static_cast<int>(cameraPath.size()) - 1;
+    for (int& entry : given) {
+        entry = std::clamp(entry, 0, last);
     }
     if (onlyGiven && given.empty()) {
         std::fprintf(stderr, "%s\n", usage);
@@ -117,6 +127,10 @@ int main(int argc, char** argv) {
     setDemoGlState();
     setenv("ALSOFT_DRIVERS", "null", 0);
     Scene scene;
+    if (!dataComplete(missingSceneData(scene), toolName)) {
+        glfwTerminate();
+        return 1;
+    }
     const SceneRunState showStart = saveRunState(scene);
 
     // Views of an earlier run would mix with this one's.

@@ -1,10 +1,11 @@
 // Records the show to an MP4 file with its music, frame by frame on a virtual clock, however
-// slowly each frame renders. Run from the repository root; see --help.
+// slowly each frame renders. It finds the show's data as the demo does; see --help.
 #include "app/camera_path.h"
 #include "gfx/screen.h"
 #include "recorder.h"
 #include "scene/scene.h"
 #include "show/clock.h"
+#include "show/data.h"
 #include "show/progress.h"
 #include "show/stop.h"
 #include "show/window.h"
@@ -18,9 +19,12 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
+constexpr const char* toolName = "the recorder";
 constexpr int usageStatus = 2;
 constexpr int failureStatus = 1;
 // Keeps the music of the Scene's own engine out of the speakers while recording.
@@ -34,16 +38,17 @@ constexpr int ownMappingBytes = 1 << 20;
 // in each time. (Setting the bound above stops glibc from adjusting this one as well.)
 constexpr int keptHeapTopBytes = 8 << 20;
 
-// The music, as the demo would be playing it at the first frame. Without it the video has
-// no sound; the Scene's engine has already named a file it cannot play, so the line is
-// printed here only when there is no engine.
-void openMusic(Recording& recording, const Scene& scene, double startSeconds) {
+// What the recording needs and the Scene could not build, and the music, as the demo would
+// be playing it at the first frame: a recording without it is no recording of the show.
+std::vector<std::string> missingRecordingData(Recording& recording, const Scene& scene,
+                                              double startSeconds) {
+    std::vector<std::string> missing = missingSceneData(scene);
     std::string reason;
-    if (!openMusicTrack(recording.music, musicPath, startSeconds, reason) &&
-        scene.soundEngine == nullptr) {
-        std::cout << "ERROR::SOUND:: Cannot play " << musicPath << " (" << reason
-                  << "), recording without sound" << std::endl;
+    if (!openMusicTrack(recording.music, musicPath, startSeconds, reason)) {
+        missing.push_back(std::string("the music ") + musicPath + " cannot be played (" + reason +
+                          ")");
     }
+    return missing;
 }
 
 // The recording runs for an hour and holds the largest pictures in the program: its peak
@@ -74,6 +79,10 @@ int main(int argc, char** argv) {
         std::cout << recordHelp();
         return 0;
     }
+    options.output = fromStartFolder(options.output, defaultRecordingPath);
+    if (!enterToolRunDirectory(toolName)) {
+        return failureStatus;
+    }
     const FrameSpan span = framesToRecord(options, cameraPath.size());
     if (span.first >= span.end) {
         std::cerr << "record: no frame lies between --from and --to; " << recordUsage << std::endl;
@@ -98,7 +107,12 @@ int main(int argc, char** argv) {
     setDemoGlState();
     setenv("ALSOFT_DRIVERS", silentSoundDriver, 1);
     auto scene = std::make_unique<Scene>();
-    openMusic(*recording, *scene, showTime(span.first, options.fps));
+    if (!dataComplete(missingRecordingData(*recording, *scene, showTime(span.first, options.fps)),
+                      toolName)) {
+        discardVideoFile(recording->file);
+        glfwTerminate();
+        return failureStatus;
+    }
     if (!startRecording(*recording, options, span.first)) {
         std::cerr << recording->file.error << std::endl;
         discardVideoFile(recording->file);

@@ -1,10 +1,11 @@
 // Plays the show as fast as the machine draws it, in the demo's own window, and reports
 // the frame times: averages, percentiles, lows, hitches and the parts of the show, with a
-// CSV of every frame and a chart of it. Run from the repository root; see --help.
+// CSV of every frame and a chart of it. It finds the show's data as the demo does; see --help.
 #include "app/camera_path.h"
 #include "effects/particles.h"
 #include "scene/scene.h"
 #include "show/clock.h"
+#include "show/data.h"
 #include "show/progress.h"
 #include "show/span.h"
 #include "show/stop.h"
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -32,6 +34,7 @@ extern char** environ;
 
 namespace {
 
+constexpr const char* toolName = "the timedemo";
 constexpr int usageStatus = 2;
 constexpr int failureStatus = 1;
 // A block of the overhead check: rendered bare, then timed, from the same state.
@@ -169,6 +172,19 @@ bool drawPlot(const std::string& csv, const std::string& plot, const RunResult& 
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Whether the file can be written, leaving none where there was none.
+bool canWrite(const std::string& path) {
+    std::error_code error;
+    const bool existed = std::filesystem::exists(path, error);
+    if (!std::ofstream(path, std::ios::app)) {
+        return false;
+    }
+    if (!existed) {
+        std::filesystem::remove(path, error);
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -182,6 +198,11 @@ int main(int argc, char** argv) {
         std::cout << timedemoHelp();
         return 0;
     }
+    options.csv = fromStartFolder(options.csv, defaultTimedemoCsv);
+    options.plot = fromStartFolder(options.plot, defaultTimedemoPlot);
+    if (!enterToolRunDirectory(toolName)) {
+        return failureStatus;
+    }
     const FrameSpan span = framesBetween(options.from, options.to, timedemoFps, cameraPath.size());
     if (span.first >= span.end) {
         std::cerr << "timedemo: no frame lies between --from and --to; " << timedemoUsage
@@ -190,7 +211,7 @@ int main(int argc, char** argv) {
     }
 
     // Before anything is rendered: a CSV that cannot be written fails at once.
-    if (!std::ofstream(options.csv, std::ios::app)) {
+    if (!canWrite(options.csv)) {
         std::cerr << "timedemo: cannot write " << options.csv << " (" << std::strerror(errno) << ")"
                   << std::endl;
         return failureStatus;
@@ -212,6 +233,10 @@ int main(int argc, char** argv) {
     auto scene = std::make_unique<Scene>();
     startupTimes.windowToSceneMs = millisecondsSinceProcessStart() - startupTimes.processToWindowMs;
     stopStartupTimer();
+    if (!dataComplete(missingSceneData(*scene), toolName)) {
+        glfwTerminate();
+        return failureStatus;
+    }
 
     RunResult run;
     run.machine = readMachine();

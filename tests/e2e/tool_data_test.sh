@@ -9,7 +9,8 @@
 #                       over it in a mount namespace of their own, run from copies of the
 #                       binaries): each names where it looked.
 #   broken-data:        run from a folder of the show's data with one program that does not
-#                       build, no dungeon and no music: each names what is missing.
+#                       build, no dungeon, sky, star sprite or music: each names what is
+#                       missing.
 set -uo pipefail
 
 scenario=$1
@@ -107,14 +108,14 @@ no-run-directory)
     expect_only "$work/here"
     ;;
 broken-data)
-    # The project's data but a program whose fragment stage does not compile, no dungeon
-    # and no music.
+    # The project's data but a program whose fragment stage does not compile, no dungeon,
+    # sky, star sprite or music.
     mkdir -p "$work/run/resources"
     cp -r shader "$work/run/shader"
     echo "not a line of GLSL" >>"$work/run/shader/Bloom.frag"
     for entry in resources/*; do
         case "$entry" in
-        resources/Dungeon50 | resources/audio) ;;
+        resources/Dungeon50 | resources/audio | resources/skybox3 | resources/textures) ;;
         *) ln -s "$root/$entry" "$work/run/$entry" ;;
         esac
     done
@@ -122,11 +123,14 @@ broken-data)
     expect_refusal $? "$work/record.out" \
         '^ERROR::DATA:: the program bloom \(shader/Bloom.vert, shader/Bloom.frag\) did not build$' \
         '^ERROR::DATA:: the dungeon has no meshes$' \
+        '^ERROR::DATA:: no face of the sky could be read$' \
+        '^ERROR::DATA:: the star sprite could not be read$' \
         '^ERROR::DATA:: the music resources/audio/.* cannot be played' \
         "^ERROR::DATA:: the recorder stops: the show's data is incomplete$"
     run_in "$work/run" "$work/timedemo.out" "$timedemo" "${range[@]}" --csv times.csv --plot times.png
     expect_refusal $? "$work/timedemo.out" \
         '^ERROR::DATA:: the program bloom ' '^ERROR::DATA:: the dungeon has no meshes$' \
+        '^ERROR::DATA:: no face of the sky' '^ERROR::DATA:: the star sprite' \
         "^ERROR::DATA:: the timedemo stops: "
     ! grep -q "ERROR::DATA:: the music" "$work/timedemo.out" || fail "the timedemo asked for music"
     expect_only "$work/run" shader resources

@@ -230,6 +230,12 @@ TEST(ShowSpan, EachEndIsTheFirstFrameAtOrAfterItsTime) {
     const FrameSpan read = framesBetween(options.from, options.to, timedemoFps, longPath);
     EXPECT_EQ(read.first, 601);
     EXPECT_EQ(read.end, 1201);
+
+    // --to 0 is a time like any other: nothing lies before it. Without --to the span ends
+    // the stars' seconds after the last entry, which for a path of one entry is its first.
+    EXPECT_EQ(framesBetween(0.0, 0.0, 60, longPath).end, 0);
+    EXPECT_EQ(framesBetween(0.0, -1.0, 60, 1).end, static_cast<long>(secondsAfterPath * 60));
+    EXPECT_EQ(framesBetween(0.0, -1.0, 60, 0).end, static_cast<long>(secondsAfterPath * 60));
 }
 
 } // namespace

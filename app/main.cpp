@@ -83,7 +83,7 @@ int main() {
     // project root the build recorded.
     const RunDirectorySearch search = enterRunDirectory(projectRoot);
     if (search.chosen.empty()) {
-        std::cout << noRunDirectoryMessage(search, "the demo") << std::endl;
+        std::cout << noRunDirectoryMessage(search, "the demo", true) << std::endl;
         return 1;
     }
     startReadingSceneFiles();

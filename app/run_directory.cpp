@@ -61,12 +61,14 @@ RunDirectorySearch enterRunDirectory(const std::string& projectRoot) {
     return search;
 }
 
-std::string noRunDirectoryMessage(const RunDirectorySearch& search, const std::string& program) {
+std::string noRunDirectoryMessage(const RunDirectorySearch& search, const std::string& program,
+                                  bool installable) {
     std::string message =
         "ERROR::FILES:: " + search.current + " has no shader/ and resources/, nor has " +
         (search.installed.empty() ? std::string("an installed copy") : search.installed);
     if (!search.projectRoot.empty()) {
         message += " or " + search.projectRoot;
     }
-    return message + "; run " + program + " from the project's root folder, or install it";
+    message += "; run " + program + " from the project's root folder";
+    return installable ? message + ", or install it" : message;
 }

@@ -34,5 +34,7 @@ struct RunDirectorySearch {
 RunDirectorySearch enterRunDirectory(const std::string& projectRoot);
 
 // The line for a search that chose nothing, naming each folder it looked in and telling how
-// to run `program` ("the demo", "the recorder").
-std::string noRunDirectoryMessage(const RunDirectorySearch& search, const std::string& program);
+// to run `program` ("the demo", "the recorder"); only what the package installs (the demo)
+// is told it may be installed.
+std::string noRunDirectoryMessage(const RunDirectorySearch& search, const std::string& program,
+                                  bool installable);

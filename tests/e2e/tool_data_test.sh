@@ -101,7 +101,7 @@ no-run-directory)
     unshare -m sh -c "$hidden" _ "$root" "$work/here" "$work/record" clip.mp4 "${range[@]}" \
         >"$work/record.out" 2>&1
     expect_refusal $? "$work/record.out" \
-        "^ERROR::FILES:: $work/here has no shader/ and resources/, nor has $(dirname "$work")/share/lanternfall or $root; run the recorder from the project's root folder, or install it$"
+        "^ERROR::FILES:: $work/here has no shader/ and resources/, nor has $(dirname "$work")/share/lanternfall or $root; run the recorder from the project's root folder$"
     unshare -m sh -c "$hidden" _ "$root" "$work/here" "$work/timedemo" "${range[@]}" \
         --csv times.csv --plot times.png >"$work/timedemo.out" 2>&1
     expect_refusal $? "$work/timedemo.out" "^ERROR::FILES:: .*; run the timedemo from "

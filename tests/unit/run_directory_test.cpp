@@ -48,18 +48,19 @@ TEST(BadInputRunDirectory, TheCurrentFolderFirstThenTheInstalledDataThenTheRecor
 }
 
 // The line names each place looked in, in order; a build without a recorded root (the
-// packaged demo) and an executable whose path is unknown say so without an empty name.
+// packaged demo) and an executable whose path is unknown say so without an empty name; a
+// tool, which no package installs, is not told to install itself.
 TEST(BadInputRunDirectory, TheMessageNamesEveryPlaceLookedIn) {
     RunDirectorySearch search{"/home/me", "/opt/share/lanternfall", "/src/lanternfall", ""};
-    EXPECT_EQ(noRunDirectoryMessage(search, "the demo"),
+    EXPECT_EQ(noRunDirectoryMessage(search, "the demo", true),
               "ERROR::FILES:: /home/me has no shader/ and resources/, nor has "
               "/opt/share/lanternfall or /src/lanternfall; run the demo from the project's root "
               "folder, or install it");
     search.projectRoot.clear();
     search.installed.clear();
-    EXPECT_EQ(noRunDirectoryMessage(search, "the recorder"),
+    EXPECT_EQ(noRunDirectoryMessage(search, "the recorder", false),
               "ERROR::FILES:: /home/me has no shader/ and resources/, nor has an installed copy; "
-              "run the recorder from the project's root folder, or install it");
+              "run the recorder from the project's root folder");
 }
 
 } // namespace

@@ -39,7 +39,7 @@ GLint skyFaceSize(GLuint cubeMap) {
 bool enterToolRunDirectory(const std::string& tool) {
     const RunDirectorySearch search = enterRunDirectory(LANTERNFALL_PROJECT_ROOT);
     if (search.chosen.empty()) {
-        std::cerr << noRunDirectoryMessage(search, tool) << std::endl;
+        std::cerr << noRunDirectoryMessage(search, tool, false) << std::endl;
         return false;
     }
     return true;

@@ -158,35 +158,39 @@ float readPathTimeScale(std::istream& in) {
     return scale;
 }
 
-void buildCameraPath() {
-    pathTimeScale = readPathScaleFile();
-
-    pathKeyframes.clear();
-    cameraPath.clear();
+void expandCameraPath(float timeScale, std::vector<Camera>& keyframes,
+                      std::vector<Camera>& entries) {
+    keyframes.clear();
+    entries.clear();
     for (const Keyframe& row : keyframeTable) {
         // Negative frame numbers only mark a keyframes-only path; the bound keeps any
         // negative scale within int.
-        const int frame = static_cast<int>(
-            std::max(pathTimeScale * row.factor, -static_cast<float>(maxPathFrame)));
-        pathKeyframes.emplace_back(row.position, pathWorldUp, row.front, frame);
+        const int frame =
+            static_cast<int>(std::max(timeScale * row.factor, -static_cast<float>(maxPathFrame)));
+        keyframes.emplace_back(row.position, pathWorldUp, row.front, frame);
     }
-    for (Camera& keyframe : pathKeyframes) {
+    for (Camera& keyframe : keyframes) {
         keyframe.frameNumber *= 2;
     }
 
-    for (size_t k = 0; k + 1 < pathKeyframes.size(); ++k) {
-        const Camera& from = pathKeyframes[k];
-        const Camera& to = pathKeyframes[k + 1];
-        cameraPath.push_back(from);
+    for (size_t k = 0; k + 1 < keyframes.size(); ++k) {
+        const Camera& from = keyframes[k];
+        const Camera& to = keyframes[k + 1];
+        entries.push_back(from);
         const int steps = to.frameNumber - from.frameNumber;
         for (int j = 0; j < steps; ++j) {
             const float t = static_cast<float>(j) / static_cast<float>(steps);
             const glm::vec3 position = from.position + t * (to.position - from.position);
             const glm::vec3 front = from.front + t * (to.front - from.front);
-            const int index = static_cast<int>(cameraPath.size());
-            cameraPath.emplace_back(position, glm::vec3(0.0f), front, index);
+            const int index = static_cast<int>(entries.size());
+            entries.emplace_back(position, glm::vec3(0.0f), front, index);
         }
     }
+}
+
+void buildCameraPath() {
+    pathTimeScale = readPathScaleFile();
+    expandCameraPath(pathTimeScale, pathKeyframes, cameraPath);
 }
 
 void playCameraPath(Camera& target, unsigned int frame) {

@@ -22,6 +22,11 @@ extern bool pathPlayback;
 // maxPathFrame gives the default with one line on standard output.
 float readPathTimeScale(std::istream& in);
 
+// The keyframes at `timeScale`, and the path expanded from them into one record per
+// frame (at 60 frames a second for the scale of 1.0).
+void expandCameraPath(float timeScale, std::vector<Camera>& keyframes,
+                      std::vector<Camera>& entries);
+
 // Reads pathScaleFile relative to the working directory and expands the keyframes
 // into one record per frame. Runs before main; safe to run again.
 void buildCameraPath();

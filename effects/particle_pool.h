@@ -4,6 +4,9 @@
 
 #include <vector>
 
+// Show seconds after which the stars join: from the first frame whose time is past it.
+constexpr float starsStartTime = 142.0f;
+
 struct Particle {
     glm::vec3 position{0.0f};
     glm::vec3 velocity{0.0f};

@@ -9,7 +9,6 @@
 #include <vector>
 
 constexpr unsigned int starCount = 500;
-constexpr float starsStartTime = 142.0f;
 // Where the stars are born, relative to the eye, and the drift they move against.
 constexpr glm::vec3 starEmitterPosition(0.0f, 1.5f, -2.5f);
 constexpr glm::vec3 starVelocityBias(0.5f, 0.5f, 0.5f);

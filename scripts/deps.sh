@@ -7,7 +7,7 @@ packages=(
     libglfw3-dev libglm-dev libassimp-dev python3-glad libx11-dev
     libpng-dev libturbojpeg0-dev libstb-dev clang libclang-rt-14-dev assimp-testmodels
     libopenal-dev libsndfile1-dev libmp3lame-dev
-    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool python3-matplotlib apitrace glslang-tools dpkg-dev
     desktop-file-utils appstream clang-format shellcheck

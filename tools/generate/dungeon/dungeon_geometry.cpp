@@ -192,7 +192,7 @@ void addArch(MeshSet& mesh, Material material, const Arch& arch) {
         return spanDir * span + up * y + depthDir * depth;
     };
     auto arcPoint = [&](int i, float depth) {
-        const float angle = pi * static_cast<float>(i) / static_cast<float>(archSegments);
+        const float angle = piFloat * static_cast<float>(i) / static_cast<float>(archSegments);
         return at(middle + radius * std::cos(angle), arch.springY + radius * std::sin(angle),
                   depth);
     };
@@ -204,7 +204,8 @@ void addArch(MeshSet& mesh, Material material, const Arch& arch) {
         for (int k = 0; k < 4; ++k) {
             const int step = i + (k == 1 || k == 2 ? 1 : 0);
             const float depth = k < 2 ? arch.depthMin : arch.depthMax;
-            const float angle = pi * static_cast<float>(step) / static_cast<float>(archSegments);
+            const float angle =
+                piFloat * static_cast<float>(step) / static_cast<float>(archSegments);
             const glm::vec3 position = arcPoint(step, depth);
             const glm::vec3 normal = -(spanDir * std::cos(angle) + up * std::sin(angle));
             corners[k] = {position, normal,

@@ -17,8 +17,8 @@
 // scales them to each material's own tile size.
 constexpr float textureTileSize = 2.0f;
 
-constexpr float pi = 3.14159265358979f;
-constexpr float twoPi = 2.0f * pi;
+constexpr float piFloat = 3.14159265358979f;
+constexpr float twoPi = 2.0f * piFloat;
 
 // `y` straight up, and the horizontal unit vector `angle` radians from +x towards +z.
 inline glm::vec3 up(float y) {

@@ -230,6 +230,26 @@ Box openingBox(const OpeningPlan& plan, float floorY) {
             {plan.maxX, openingArch(plan, floorY).topY, plan.maxZ}};
 }
 
+// The air over each step, the first ones under the vault, the rest up to the ground.
+std::vector<Box> stairBoxes(const Levels& levels) {
+    std::vector<Box> steps;
+    const float rise = (levels.groundY - levels.floorY) / static_cast<float>(stepCount + 1);
+    for (int k = 1; k <= stepCount; ++k) {
+        const float top = k <= roofedSteps ? levels.floorY + corridor.height : levels.groundY;
+        steps.push_back(
+            {{corridor.minX, levels.floorY + rise * static_cast<float>(k),
+              corridor.minZ - stepRun * static_cast<float>(k)},
+             {corridor.maxX, top, corridor.minZ - stepRun * static_cast<float>(k - 1)}});
+    }
+    return steps;
+}
+
+Box outsideBox(const Levels& levels) {
+    const float mouthZ = corridor.minZ - stepRun * static_cast<float>(roofedSteps);
+    return {{-outsideHalfWidth, levels.groundY, outsideFarZ},
+            {outsideHalfWidth, levels.groundY + skyHeight, mouthZ}};
+}
+
 // Rooms, openings, the stairs and the ground outside, as boxes of air.
 std::vector<AirRoom> airRooms(const Levels& levels) {
     std::vector<AirRoom> rooms;
@@ -241,25 +261,26 @@ std::vector<AirRoom> airRooms(const Levels& levels) {
         look.floor = thresholdStone;
         rooms.push_back({openingBox(plan, levels.floorY), look, allFaces});
     }
-    const float rise = (levels.groundY - levels.floorY) / static_cast<float>(stepCount + 1);
-    for (int k = 1; k <= stepCount; ++k) {
-        const float top = k <= roofedSteps ? levels.floorY + corridor.height : levels.groundY;
-        rooms.push_back(
-            {{{corridor.minX, levels.floorY + rise * static_cast<float>(k),
-               corridor.minZ - stepRun * static_cast<float>(k)},
-              {corridor.maxX, top, corridor.minZ - stepRun * static_cast<float>(k - 1)}},
-             stairsLook,
-             allFaces});
+    for (const Box& step : stairBoxes(levels)) {
+        rooms.push_back({step, stairsLook, allFaces});
     }
     rooms.push_back({blockBox(lightWell, levels.floorY), lightWellLook, allFaces & ~facePosY});
     // Open to the sky and to the horizon: only the ground (and the side facing
     // the dungeon, which nothing sees) is drawn.
-    const float mouthZ = corridor.minZ - stepRun * static_cast<float>(roofedSteps);
-    rooms.push_back({{{-outsideHalfWidth, levels.groundY, outsideFarZ},
-                      {outsideHalfWidth, levels.groundY + skyHeight, mouthZ}},
+    rooms.push_back({outsideBox(levels),
                      {Material::ground, Material::ground, Material::ground},
                      faceNegY | facePosZ});
     return rooms;
+}
+
+std::vector<PlaceAir> showPlaces(const Levels& levels) {
+    return {{Place::entranceHall, {roomBox(entranceHall, levels.floorY)}},
+            {Place::gallery, {roomBox(gallery, levels.floorY)}},
+            {Place::chapel, {roomBox(chapel, levels.floorY)}},
+            {Place::corridor, {roomBox(corridor, levels.floorY)}},
+            {Place::sideHall, {roomBox(sideHall, levels.floorY)}},
+            {Place::stairs, stairBoxes(levels)},
+            {Place::openAir, {outsideBox(levels)}}};
 }
 
 // One face of a room cut into a grid by the edges of every other room; a cell is
@@ -516,14 +537,16 @@ Levels levelsForRoute(const std::vector<glm::vec3>& route) {
     return levels;
 }
 
-void buildDungeon(const Levels& levels, MeshSet& mesh, OpenSpace& space) {
+void buildDungeon(const Levels& levels, MeshSet& mesh, OpenSpace& space, SoundPlan& sound) {
     const std::vector<AirRoom> rooms = airRooms(levels);
     addRoomSurfaces(mesh, rooms);
     for (const AirRoom& room : rooms) {
         space.air.push_back(room.box);
     }
     space.skylights.push_back(blockBox(lightWell, levels.floorY));
-    Solids solids{mesh, space.solids};
+    sound.places = showPlaces(levels);
+    sound.lightWell = blockBox(lightWell, levels.floorY);
+    Solids solids{mesh, space.solids, sound.fires};
     addStairFurniture(solids, levels);
     addRoomFurniture(solids, levels.floorY);
     addOutsideFurniture(solids, levels.groundY);

@@ -5,6 +5,7 @@
 
 #include "dungeon_geometry.h"
 #include "open_space.h"
+#include "solids.h"
 
 #include <glm/vec3.hpp>
 
@@ -22,4 +23,19 @@ struct Levels {
 std::vector<glm::vec3> simulateLightRoute();
 Levels levelsForRoute(const std::vector<glm::vec3>& route);
 
-void buildDungeon(const Levels& levels, MeshSet& mesh, OpenSpace& space);
+// The places the show passes through, each as the boxes of air it is made of.
+enum class Place { entranceHall, gallery, chapel, corridor, sideHall, stairs, openAir };
+struct PlaceAir {
+    Place place;
+    std::vector<Box> boxes;
+};
+
+// What the show's sound takes from the plan: where each place lies, what burns where,
+// and the shaft that opens the corridor's vault to the sky.
+struct SoundPlan {
+    std::vector<PlaceAir> places;
+    std::vector<Fire> fires;
+    Box lightWell{};
+};
+
+void buildDungeon(const Levels& levels, MeshSet& mesh, OpenSpace& space, SoundPlan& sound);

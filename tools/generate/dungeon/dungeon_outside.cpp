@@ -197,7 +197,7 @@ void addMound(Solids& solids, glm::vec3 base, glm::vec2 radii, float height, flo
     std::vector<glm::vec3> points = {base + up(height)};
     for (int ring = 1; ring <= moundRings + 1; ++ring) {
         const float reach = ring > moundRings ? moundRim : static_cast<float>(ring) / moundRings;
-        const float profile = 0.5f * (1.0f + std::cos(std::min(reach, 1.0f) * pi));
+        const float profile = 0.5f * (1.0f + std::cos(std::min(reach, 1.0f) * piFloat));
         for (int segment = 0; segment < moundSegments; ++segment) {
             const float angle = twoPi * static_cast<float>(segment) / moundSegments;
             const glm::vec2 local(reach * radii.x * std::cos(angle),

@@ -231,6 +231,7 @@ void addBrazier(Solids& solids, glm::vec3 base) {
     }
     addLathe(solids.mesh, Material::embers, bowl, profileOf(coalProfile), bowlSegments);
     addFlames(solids, bowl + up(brazierFlameFoot), brazierFlames);
+    solids.fires.push_back({FireKind::brazier, bowl + up(brazierFlameFoot)});
 }
 
 void addBracket(Solids& solids, glm::vec3 wall, glm::vec3 normal) {
@@ -247,11 +248,13 @@ void addBracket(Solids& solids, glm::vec3 wall, glm::vec3 normal) {
              torchSegments);
     addLathe(solids.mesh, Material::flame, cup + up(torchSeat), profileOf(torchFlameProfile),
              flameSegments);
+    solids.fires.push_back({FireKind::torch, cup + up(torchSeat)});
 }
 
 void addCandle(Solids& solids, glm::vec3 base) {
     addLathe(solids.mesh, Material::plaster, base, profileOf(candleProfile), candleSegments);
     addLathe(solids.mesh, Material::flame, base, profileOf(candleFlameProfile), candleSegments);
+    solids.fires.push_back({FireKind::candle, base});
 }
 
 void addTableWithBenches(Solids& solids, glm::vec3 base, float yaw) {
@@ -367,6 +370,7 @@ void addHearthFire(Solids& solids, glm::vec3 base) {
                  middle + along * hearthLogHalfLength, hearthLogHalf);
     }
     addFlames(solids, base + up(hearthFlameFoot), hearthFlames);
+    solids.fires.push_back({FireKind::hearth, base + up(hearthFlameFoot)});
 }
 
 void addTableware(Solids& solids, Tableware kind, glm::vec3 base) {

@@ -14,9 +14,17 @@
 #include <iterator>
 #include <vector>
 
+// What burns, for the sound of the places: its kind and the foot of its flames.
+enum class FireKind { brazier, torch, candle, hearth };
+struct Fire {
+    FireKind kind;
+    glm::vec3 at;
+};
+
 struct Solids {
     MeshSet& mesh;
     std::vector<Box>& bounds;
+    std::vector<Fire>& fires;
 };
 
 void addSolidBlock(Solids& solids, Material material, const Block& block,

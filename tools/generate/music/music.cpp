@@ -1,9 +1,16 @@
+#include "ambience.h"
+#include "cue_sheet.h"
+#include "loudness.h"
 #include "music_score.h"
 #include "parts.h"
+
+#include "app/camera_path.h"
+#include "dungeon/dungeon_layout.h"
 
 #include <lame/lame.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -30,8 +37,11 @@ constexpr float reverbReturn = 1.0f;
 constexpr double highPassHz = 24.0;
 constexpr double highPassQ = 0.7071; // Butterworth: flat above the cutoff
 constexpr double highPassWarmupSeconds = 1.0;
-constexpr double targetRmsDecibels = -18.0;
-constexpr float peakCeiling = 0.89f;
+// Players expect about -17 LUFS; the ceiling leaves room for the peaks between samples
+// and for the encoder's, under -1 dB true peak.
+constexpr double targetLufs = -16.6;
+constexpr int loudnessPasses = 3;
+constexpr float peakCeiling = 0.79f;
 constexpr double limiterAttackSeconds = 0.005;
 constexpr double limiterReleaseSeconds = 0.3;
 
@@ -48,12 +58,16 @@ void addInto(Stereo& target, const Stereo& source, float gain) {
     }
 }
 
-Stereo renderMusic() {
-    Buses buses{makeStereo(loopFrames), makeStereo(loopFrames), makeStereo(loopFrames)};
-    renderDrones(buses);
-    renderBells(buses);
-    renderDrips(buses);
-    renderChoir(buses);
+Stereo renderMusic(const Score& score, const std::vector<Camera>& path, const SoundPlan& plan) {
+    Buses buses{makeStereo(score.frames), makeStereo(score.frames), makeStereo(score.frames)};
+    renderDrones(score, buses);
+    renderBells(score, buses);
+    renderDrips(score, buses);
+    renderChoir(score, buses);
+    renderPulse(score, buses);
+    renderStrokes(score, buses);
+    renderShimmer(score, buses);
+    renderAmbience(score, path, plan, buses);
 
     PingPongEcho echo =
         makeEcho(echoLeftSeconds, echoRightSeconds, echoFeedback, echoCutoffHz, sampleRate);
@@ -78,12 +92,39 @@ Stereo renderMusic() {
                     right = static_cast<float>(processSvf(filters[1], highPass, right).high);
                 });
 
+    // Limiting lowers the loudness a little, so aim again until it holds.
     Stereo music = std::move(buses.dry);
-    scale(music, static_cast<float>(std::pow(10.0, targetRmsDecibels / 20.0) / rmsOf(music)));
-    limitLoop(music, peakCeiling, static_cast<std::size_t>(limiterAttackSeconds * sampleRate),
-              static_cast<std::size_t>(limiterReleaseSeconds * sampleRate));
-    scale(music, peakCeiling / peakOf(music));
+    for (int pass = 0; pass < loudnessPasses; ++pass) {
+        const double lufs = integratedLoudness(music, sampleRate);
+        scale(music, static_cast<float>(std::pow(10.0, (targetLufs - lufs) / 20.0)));
+        limitLoop(music, peakCeiling, static_cast<std::size_t>(limiterAttackSeconds * sampleRate),
+                  static_cast<std::size_t>(limiterReleaseSeconds * sampleRate));
+    }
     return music;
+}
+
+// The camera path at the time scale of 1.0, the dungeon's plan, and the cues where they meet.
+bool composeForShow(std::vector<Camera>& path, SoundPlan& plan, Score& score) {
+    std::vector<Camera> keyframes;
+    expandCameraPath(defaultPathTimeScale, keyframes, path);
+    MeshSet mesh;
+    OpenSpace space;
+    buildDungeon(levelsForRoute(simulateLightRoute()), mesh, space, plan);
+    std::string missing;
+    const std::vector<Cue> cues = cueSheet(path, space, plan.places, missing);
+    if (!missing.empty()) {
+        std::fprintf(stderr, "music: the camera path never enters or looks into the %s\n",
+                     missing.c_str());
+        return false;
+    }
+    const char* unknown = nullptr;
+    if (!composeScore(cues, static_cast<double>(path.size()) / pathFramesPerSecond, score,
+                      unknown)) {
+        std::fprintf(stderr, "music: the score has no section for the cue \"%s\"\n", unknown);
+        return false;
+    }
+    std::printf("music: the cue sheet\n%s", cueSheetTable(cues).c_str());
+    return true;
 }
 
 bool encodeMp3(const Stereo& music, std::vector<unsigned char>& mp3) {
@@ -137,24 +178,36 @@ bool encodeMp3(const Stereo& music, std::vector<unsigned char>& mp3) {
 } // namespace
 
 bool generateMusic(const std::string& root) {
-    const std::filesystem::path path = std::filesystem::path(root) / musicFile;
+    const std::filesystem::path file = std::filesystem::path(root) / musicFile;
     std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
+    std::filesystem::create_directories(file.parent_path(), error);
     if (error) {
-        std::fprintf(stderr, "music: cannot create %s: %s\n", path.parent_path().c_str(),
+        std::fprintf(stderr, "music: cannot create %s: %s\n", file.parent_path().c_str(),
                      error.message().c_str());
         return false;
     }
+    const auto started = std::chrono::steady_clock::now();
+    std::vector<Camera> path;
+    SoundPlan plan;
+    Score score;
+    if (!composeForShow(path, plan, score)) {
+        return false;
+    }
+    const Stereo music = renderMusic(score, path, plan);
     std::vector<unsigned char> mp3;
-    if (!encodeMp3(renderMusic(), mp3)) {
+    if (!encodeMp3(music, mp3)) {
         std::fprintf(stderr, "music: the MP3 encoder failed\n");
         return false;
     }
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));
-    if (!file) {
-        std::fprintf(stderr, "music: cannot write %s\n", path.c_str());
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(mp3.data()), static_cast<std::streamsize>(mp3.size()));
+    if (!out) {
+        std::fprintf(stderr, "music: cannot write %s\n", file.c_str());
         return false;
     }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("music: %.1f s long, %.1f LUFS, peak %.2f, %.2f s\n", score.seconds,
+                integratedLoudness(music, sampleRate), static_cast<double>(peakOf(music)), seconds);
     return true;
 }

@@ -1,4 +1,4 @@
-// Bells struck on the beat, now and then, and a deep bell at the start of most chords.
+// Bells struck on the beat, now and then, and a deep bell on a section's cue.
 #include "music_score.h"
 
 #include <algorithm>
@@ -28,13 +28,14 @@ constexpr double bellBrightness = 0.4;   // soft strikes barely wake the upper p
 constexpr double bellBeatRatio = 0.0009; // each partial is a close pair that beats slowly
 constexpr double bellTailSeconds = 22.0;
 constexpr int bellMinGapBeats = 3;
-constexpr int bellOctaveLow = 12;
-constexpr int bellOctaveHigh = 24;
+constexpr int bellOctaveLow = 12; // how far below its section's register a low bell rings
 constexpr double bellLowOctaveChance = 0.6;
 constexpr double bellSoftest = 0.35;
 constexpr double bellHardest = 0.75;
 constexpr double bellPanWidth = 0.7;
 constexpr double deepBellPanWidth = 0.2;
+// The deep bell rings its section's first root within this octave.
+constexpr int deepBellLowest = 43;
 constexpr float bellGain = 0.2f;
 constexpr float deepBellGain = 0.24f;
 constexpr float bellDry = 0.45f;
@@ -47,7 +48,8 @@ double bellPartialDecay(double frequencyHz) {
                         std::pow(bellDecayReferenceHz / frequencyHz, bellDecayExponent));
 }
 
-void strikeBell(Buses& buses, double seconds, int note, double velocity, double pan, float gain) {
+void strikeBell(const Score& score, Buses& buses, double seconds, int note, double velocity,
+                double pan, float gain) {
     std::vector<float> bell(static_cast<std::size_t>(bellTailSeconds * sampleRate), 0.0f);
     const double strikeHz = midiToHz(note);
     for (const BellPartial& partial : bellPartials) {
@@ -59,34 +61,46 @@ void strikeBell(Buses& buses, double seconds, int note, double velocity, double 
         addDecayingSine(bell, hz * (1.0 + bellBeatRatio), pairAmplitude, decay, sampleRate);
     }
     applyAttack(bell, static_cast<std::size_t>(strikeAttackSeconds * sampleRate));
-    const std::size_t start = toFrame(seconds);
+    const std::size_t start = toFrame(score, seconds);
     const PanGains gains = panGains(pan);
     mixWrapped(buses.dry, bell, start, gains, gain * bellDry);
     mixWrapped(buses.echo, bell, start, gains, gain * bellEchoSend);
     mixWrapped(buses.reverb, bell, start, gains, gain * bellReverbSend);
 }
 
+int deepBellNote(int root) {
+    int note = root;
+    while (note < deepBellLowest) {
+        note += 12;
+    }
+    while (note >= deepBellLowest + 12) {
+        note -= 12;
+    }
+    return note;
+}
+
 } // namespace
 
-void renderBells(Buses& buses) {
+void renderBells(const Score& score, Buses& buses) {
     Rng rng{bellSeed};
-    for (int c = 0; c < chordCount; ++c) {
-        const Chord& chord = chords[c];
-        const double chordStart = c * chordSeconds;
-        if (chord.deepBell) {
-            strikeBell(buses, chordStart, chord.root, 1.0,
-                       uniform(rng, -deepBellPanWidth, deepBellPanWidth), deepBellGain);
+    for (const Section& section : score.sections) {
+        const SectionStyle& style = *section.style;
+        if (style.strike > 0.0) {
+            strikeBell(score, buses, section.start, deepBellNote(style.chords[0].root), 1.0,
+                       uniform(rng, -deepBellPanWidth, deepBellPanWidth),
+                       deepBellGain * static_cast<float>(style.strike));
         }
         int lastBeat = 0;
-        for (int beat = bellMinGapBeats; beat < beatsPerChord; ++beat) {
-            if (beat - lastBeat < bellMinGapBeats || uniform(rng, 0.0, 1.0) >= chord.bellChance) {
+        for (int beat = bellMinGapBeats; section.start + beat * beatSeconds < section.end; ++beat) {
+            if (beat - lastBeat < bellMinGapBeats || uniform(rng, 0.0, 1.0) >= style.bells) {
                 continue;
             }
             lastBeat = beat;
+            const double seconds = section.start + beat * beatSeconds;
+            const Chord& chord = chordAt(score, seconds);
             const int voice = static_cast<int>(uniform(rng, 0.0, chordVoices));
-            const int octave =
-                uniform(rng, 0.0, 1.0) < bellLowOctaveChance ? bellOctaveLow : bellOctaveHigh;
-            strikeBell(buses, chordStart + beat * beatSeconds, chord.voices[voice] + octave,
+            const int octave = uniform(rng, 0.0, 1.0) < bellLowOctaveChance ? bellOctaveLow : 0;
+            strikeBell(score, buses, seconds, chord.voices[voice] + style.bellOctave - octave,
                        uniform(rng, bellSoftest, bellHardest),
                        uniform(rng, -bellPanWidth, bellPanWidth), bellGain);
         }

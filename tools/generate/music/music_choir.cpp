@@ -1,6 +1,8 @@
-// A choir singing the chords on slowly changing vowels.
+// A choir singing the sections' chords on slowly changing vowels, swelling into the cues
+// that ask for it.
 #include "music_score.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -31,15 +33,20 @@ constexpr double choirVibratoSpread = 0.07; // singers drift apart rather than w
 constexpr double choirBreath = 0.08;
 constexpr double choirLeadSeconds = 1.5;
 constexpr double choirTailSeconds = 4.5;
-constexpr double choirAttackSeconds = 5.0;
-constexpr double choirReleaseSeconds = 6.0;
+constexpr double choirAttackSeconds = 4.0;
+// A section's first chord enters on its cue, quickly enough to be heard arriving there.
+constexpr double choirEntrySeconds = 0.08;
+constexpr double choirReleaseSeconds = 4.0;
+// A section's last chord dies away over this long after the next cue.
+constexpr double choirExitSeconds = 0.25;
 constexpr double choirPanWidth = 0.55;
 constexpr double choirPanJitter = 0.1;
 constexpr float choirGain = 0.25f;
 constexpr float choirDry = 0.35f;
 constexpr float choirReverbSend = 0.9f;
 
-std::vector<float> singChoirNote(double noteHz, double seconds, const Vowel& from, const Vowel& to,
+std::vector<float> singChoirNote(double noteHz, double seconds, double attackSeconds,
+                                 double releaseSeconds, const Vowel& from, const Vowel& to,
                                  Rng& rng) {
     const std::size_t frames = static_cast<std::size_t>(seconds * sampleRate);
     std::vector<float> voice(frames);
@@ -85,8 +92,8 @@ std::vector<float> singChoirNote(double noteHz, double seconds, const Vowel& fro
         for (int f = 0; f < formantCount; ++f) {
             sung += gains[f] * processSvf(formants[f], coefficients[f], source).band;
         }
-        const double rise = smoothStep(t / choirAttackSeconds);
-        const double fall = smoothStep((seconds - t) / choirReleaseSeconds);
+        const double rise = smoothStep(t / attackSeconds);
+        const double fall = smoothStep((seconds - t) / releaseSeconds);
         voice[i] = static_cast<float>(sung * rise * fall);
     }
     return voice;
@@ -94,25 +101,47 @@ std::vector<float> singChoirNote(double noteHz, double seconds, const Vowel& fro
 
 } // namespace
 
-void renderChoir(Buses& buses) {
+void renderChoir(const Score& score, Buses& buses) {
     Rng rng{choirSeed};
-    for (int c = 0; c < chordCount; ++c) {
-        const Chord& chord = chords[c];
-        if (chord.choir <= 0.0) {
-            continue;
+    Stereo choir = makeStereo(score.frames);
+    for (std::size_t index = 0; index < score.sections.size(); ++index) {
+        const Section& section = score.sections[index];
+        const SectionStyle& style = *section.style;
+        const Vowel& to = vowels[score.sections[(index + 1) % score.sections.size()].style->vowel];
+        const double chordSeconds = style.chordBeats * beatSeconds;
+        for (int c = 0; section.start + c * chordSeconds < section.end; ++c) {
+            const SectionStyle& next = *score.sections[(index + 1) % score.sections.size()].style;
+            // Sections with a stroke on their cue arrive on it; the others fade in.
+            const bool entry = c == 0 && style.strike > 0.0;
+            const double chordStart = section.start + c * chordSeconds;
+            const bool exit = chordStart + chordSeconds >= section.end && next.strike > 0.0;
+            const double start = entry ? chordStart : chordStart - choirLeadSeconds;
+            const double stop =
+                exit ? section.end + choirExitSeconds
+                     : std::min(chordStart + chordSeconds, section.end) + choirTailSeconds;
+            const Chord& chord = style.chords[c % chordsPerSection];
+            for (int v = 0; v < chordVoices; ++v) {
+                const std::vector<float> note = singChoirNote(
+                    midiToHz(chord.voices[v]), stop - start,
+                    entry ? choirEntrySeconds : choirAttackSeconds,
+                    exit ? choirExitSeconds : choirReleaseSeconds, vowels[style.vowel], to, rng);
+                const PanGains gains =
+                    panGains(choirPanWidth * (2.0 * v / (chordVoices - 1) - 1.0) +
+                             uniform(rng, -choirPanJitter, choirPanJitter));
+                mixWrapped(choir, note, toFrame(score, start), gains,
+                           choirGain * static_cast<float>(style.choir));
+            }
         }
-        const Vowel& from = vowels[chord.vowel];
-        const Vowel& to = vowels[chords[(c + 1) % chordCount].vowel];
-        const double start = c * chordSeconds - choirLeadSeconds;
-        const double seconds = choirLeadSeconds + chordSeconds + choirTailSeconds;
-        for (int v = 0; v < chordVoices; ++v) {
-            const std::vector<float> note =
-                singChoirNote(midiToHz(chord.voices[v]), seconds, from, to, rng);
-            const PanGains gains = panGains(choirPanWidth * (2.0 * v / (chordVoices - 1) - 1.0) +
-                                            uniform(rng, -choirPanJitter, choirPanJitter));
-            const float gain = choirGain * static_cast<float>(chord.choir);
-            mixWrapped(buses.dry, note, toFrame(start), gains, gain * choirDry);
-            mixWrapped(buses.reverb, note, toFrame(start), gains, gain * choirReverbSend);
-        }
+    }
+    // The swells into the cues that ask for one.
+    for (std::size_t frame = 0; frame < score.frames; ++frame) {
+        const double seconds = static_cast<double>(frame) / sampleRate;
+        const double swell = swellGain(score, seconds);
+        const float left = static_cast<float>(swell) * choir.left[frame];
+        const float right = static_cast<float>(swell) * choir.right[frame];
+        buses.dry.left[frame] += choirDry * left;
+        buses.dry.right[frame] += choirDry * right;
+        buses.reverb.left[frame] += choirReverbSend * left;
+        buses.reverb.right[frame] += choirReverbSend * right;
     }
 }

@@ -22,17 +22,17 @@ constexpr double dripDecaySeconds = 0.12;
 constexpr double dripSeconds = 0.2;
 constexpr double dripSoftest = 0.4;
 constexpr double dripPanWidth = 0.9;
-constexpr float dripGain = 0.18f;
+constexpr float dripGain = 0.1f;
 constexpr float dripDry = 0.15f;
 constexpr float dripEchoSend = 0.3f;
 constexpr float dripReverbSend = 1.0f;
 
 } // namespace
 
-void renderDrips(Buses& buses) {
+void renderDrips(const Score& score, Buses& buses) {
     Rng rng{dripSeed};
     std::vector<float> drip(static_cast<std::size_t>(dripSeconds * sampleRate));
-    for (double seconds = dripFirstSeconds; seconds < loopSeconds;
+    for (double seconds = dripFirstSeconds; seconds < score.seconds;
          seconds += uniform(rng, dripMinGapSeconds, dripMaxGapSeconds)) {
         const double startHz = uniform(rng, dripLowHz, dripHighHz);
         const double decayPerFrame = std::pow(10.0, -3.0 / (dripDecaySeconds * sampleRate));
@@ -46,9 +46,11 @@ void renderDrips(Buses& buses) {
             amplitude *= decayPerFrame;
         }
         applyAttack(drip, static_cast<std::size_t>(strikeAttackSeconds * sampleRate));
-        const float gain = dripGain * static_cast<float>(uniform(rng, dripSoftest, 1.0));
+        const float gain =
+            dripGain * static_cast<float>(uniform(rng, dripSoftest, 1.0) *
+                                          sectionLevel(score, seconds, &SectionStyle::drips));
         const PanGains gains = panGains(uniform(rng, -dripPanWidth, dripPanWidth));
-        const std::size_t start = toFrame(seconds);
+        const std::size_t start = toFrame(score, seconds);
         mixWrapped(buses.dry, drip, start, gains, gain * dripDry);
         mixWrapped(buses.echo, drip, start, gains, gain * dripEchoSend);
         mixWrapped(buses.reverb, drip, start, gains, gain * dripReverbSend);

@@ -1,0 +1,123 @@
+#include "cue_sheet.h"
+
+#include "effects/particle_pool.h"
+
+#include <glm/geometric.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr const char* starsName = "stars";
+
+bool inAir(const OpenSpace& space, glm::vec3 point) {
+    return std::any_of(space.air.begin(), space.air.end(),
+                       [&](const Box& box) { return contains(box, point); });
+}
+
+const char* eventWords(CueEvent event) {
+    switch (event) {
+    case CueEvent::enters:
+        return "the eye enters";
+    case CueEvent::looksInto:
+        return "the eye looks in";
+    case CueEvent::starsComeOut:
+        return "the stars come out";
+    }
+    return "";
+}
+
+} // namespace
+
+const char* placeName(Place place) {
+    switch (place) {
+    case Place::entranceHall:
+        return "entrance hall";
+    case Place::gallery:
+        return "gallery";
+    case Place::chapel:
+        return "chapel";
+    case Place::corridor:
+        return "corridor";
+    case Place::sideHall:
+        return "side hall";
+    case Place::stairs:
+        return "stairs";
+    case Place::openAir:
+        return "open air";
+    }
+    return "";
+}
+
+bool isInside(const PlaceAir& place, glm::vec3 point) {
+    return std::any_of(place.boxes.begin(), place.boxes.end(),
+                       [&](const Box& box) { return contains(box, point); });
+}
+
+bool looksInto(const OpenSpace& space, const PlaceAir& place, const Camera& eye) {
+    if (glm::length(eye.front) <= 0.0f) {
+        return false;
+    }
+    const glm::vec3 direction = glm::normalize(eye.front);
+    float inside = 0.0f;
+    for (float travelled = lookStep; travelled < lookReach; travelled += lookStep) {
+        const glm::vec3 point = eye.position + direction * travelled;
+        if (!inAir(space, point)) {
+            return false;
+        }
+        inside = isInside(place, point) ? inside + lookStep : 0.0f;
+        if (inside >= lookDepth) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<Cue> cueSheet(const std::vector<Camera>& path, const OpenSpace& space,
+                          const std::vector<PlaceAir>& places, std::string& missing) {
+    std::vector<Cue> cues;
+    missing.clear();
+    for (const PlaceAir& place : places) {
+        long entered = -1;
+        for (std::size_t n = 0; n < path.size() && entered < 0; ++n) {
+            if (isInside(place, path[n].position)) {
+                entered = static_cast<long>(n);
+            }
+        }
+        CueEvent event = CueEvent::enters;
+        if (entered < 0) {
+            event = CueEvent::looksInto;
+            for (std::size_t n = 0; n < path.size() && entered < 0; ++n) {
+                if (looksInto(space, place, path[n])) {
+                    entered = static_cast<long>(n);
+                }
+            }
+        }
+        if (entered < 0) {
+            missing = placeName(place.place);
+            continue;
+        }
+        cues.push_back({placeName(place.place), event, entered,
+                        static_cast<double>(entered) / pathFramesPerSecond});
+    }
+    // The Scene draws the stars from the first frame whose time is past their start.
+    const long starsFrame = static_cast<long>(std::floor(starsStartTime * pathFramesPerSecond)) + 1;
+    cues.push_back({starsName, CueEvent::starsComeOut, starsFrame,
+                    static_cast<double>(starsFrame) / pathFramesPerSecond});
+    std::stable_sort(cues.begin(), cues.end(),
+                     [](const Cue& a, const Cue& b) { return a.frame < b.frame; });
+    return cues;
+}
+
+std::string cueSheetTable(const std::vector<Cue>& cues) {
+    std::string table = "| time | frame | cue | what happens |\n|---:|---:|---|---|\n";
+    char row[160];
+    for (const Cue& cue : cues) {
+        std::snprintf(row, sizeof(row), "| %.2f s | %ld | %s | %s |\n", cue.seconds, cue.frame,
+                      cue.name, eventWords(cue.event));
+        table += row;
+    }
+    return table;
+}

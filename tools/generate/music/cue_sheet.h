@@ -1,0 +1,44 @@
+#pragma once
+
+// The show's timeline as the camera path meets the dungeon's places: when the eye enters
+// each place, or first looks into one it never enters, and when the stars come out.
+
+#include "app/camera.h"
+#include "dungeon/dungeon_layout.h"
+
+#include <string>
+#include <vector>
+
+// The path's rate at the time scale of 1.0: entry n is shown at n / 60 s.
+constexpr int pathFramesPerSecond = 60;
+
+enum class CueEvent { enters, looksInto, starsComeOut };
+
+struct Cue {
+    const char* name; // the place, or "stars"
+    CueEvent event;
+    long frame;
+    double seconds;
+};
+
+// How far a look reaches into a place it does not enter before it counts as seen, and
+// how far off the middle of the view the look may stray.
+constexpr float lookDepth = 1.0f;
+constexpr float lookReach = 20.0f;
+constexpr float lookStep = 0.05f;
+constexpr float lookSpreadDegrees = 4.0f;
+
+const char* placeName(Place place);
+
+// True when the middle of the eye's view passes through the dungeon's air at least
+// lookDepth into `place`.
+bool looksInto(const OpenSpace& space, const PlaceAir& place, const Camera& eye);
+bool isInside(const PlaceAir& place, glm::vec3 point);
+
+// Every place's cue and the stars', in time order. A place the path neither enters nor
+// looks into leaves `missing` with its name and no cue.
+std::vector<Cue> cueSheet(const std::vector<Camera>& path, const OpenSpace& space,
+                          const std::vector<PlaceAir>& places, std::string& missing);
+
+// The sheet as a Markdown table, as the generator prints it and docs/ keeps it.
+std::string cueSheetTable(const std::vector<Cue>& cues);

@@ -9,6 +9,8 @@
 namespace {
 
 constexpr std::uint64_t ambienceSeed = 0xa3b1e5ULL;
+constexpr std::uint64_t wellAirSeed = 0x3e11ULL;
+constexpr std::uint64_t wellDripSeed = 0xd201ULL;
 
 // How each kind of source sounds: its level at `nearDistance` and beyond it falling with
 // the square of the distance, the breath of its flames (band noise) and the pops of its
@@ -34,7 +36,9 @@ constexpr double wellDripsPerSecond = 1.3;
 constexpr double wellDripLowHz = 1400.0;
 constexpr double wellDripHighHz = 2600.0;
 constexpr double wellDripDecaySeconds = 0.06;
-constexpr double wellDripGlide = 1.5;
+constexpr double wellDripGlide = 1.5; // its pitch rises by this as the drop settles
+constexpr double wellDripGlideSeconds = 0.015;
+constexpr double wellDripSoftest = 0.4;
 // The wind outside: full once the eye is out in the open air, rising over this distance
 // as it comes up the stairs.
 constexpr double outsideWindLevel = 0.22;
@@ -42,13 +46,19 @@ constexpr double outsideWindReach = 4.0;
 constexpr double outsideWindHz = 520.0;
 constexpr double outsideWindSweepOctaves = 1.2;
 constexpr double outsideWindGustHz = 0.11;
+constexpr double gustBeatRatio = 0.43; // a second, slower wave, so gusts never repeat alike
 
 constexpr double roarQ = 0.8;
 constexpr double roarFlickerHz = 7.0;
+constexpr double flickerDepth = 0.3;
+constexpr double flickerBeatRatio = 0.37;
 constexpr double hissHz = 3500.0;
 constexpr double popDecaySeconds = 0.004;
 constexpr double popQ = 2.0;
 constexpr double popSoftest = 0.2;
+constexpr double popGain = 4.0; // a pop stands out of the breath it bursts from
+// A struck sound below this has died away.
+constexpr double silentLevel = 1e-4;
 // Sources quieter than this at the eye are not rendered at all.
 constexpr double audibleLevel = 0.002;
 constexpr float ambienceReverbSend = 0.25f;
@@ -139,7 +149,6 @@ struct Crackle {
     SvfCoefficients popFilter{};
     double popLevel = 0.0;
     double popDecay;
-    std::size_t lastFrame = 0;
     Rng rng;
 };
 
@@ -154,7 +163,6 @@ Crackle makeCrackle(const SourceSound& sound, std::uint64_t seed) {
                     {},
                     0.0,
                     std::exp(-1.0 / (popDecaySeconds * sampleRate)),
-                    0,
                     Rng{seed}};
     return crackle;
 }
@@ -165,9 +173,10 @@ float crackleAt(Crackle& crackle, std::size_t frame) {
     const double seconds = static_cast<double>(frame) / sampleRate;
     // The flames' breath flickers with two slow beats that never line up.
     const double flicker =
-        0.7 +
-        0.3 * std::sin(2.0 * pi * roarFlickerHz * seconds + static_cast<double>(crackle.seed % 7)) *
-            std::sin(2.0 * pi * 0.37 * roarFlickerHz * seconds);
+        1.0 - flickerDepth +
+        flickerDepth *
+            std::sin(2.0 * pi * roarFlickerHz * seconds + static_cast<double>(crackle.seed % 7)) *
+            std::sin(2.0 * pi * flickerBeatRatio * roarFlickerHz * seconds);
     double out = sound.roar * flicker * processSvf(crackle.roar, crackle.roarFilter, noise).band;
     out += sound.hiss * processSvf(crackle.hiss, crackle.hissFilter, noise).high;
     if (sound.popsPerSecond > 0.0 &&
@@ -176,8 +185,8 @@ float crackleAt(Crackle& crackle, std::size_t frame) {
         crackle.popFilter = svfCoefficients(uniform(crackle.rng, sound.popLowHz, sound.popHighHz),
                                             popQ, sampleRate);
     }
-    if (crackle.popLevel > 1e-4) {
-        out += crackle.popLevel * processSvf(crackle.pop, crackle.popFilter, noise).band * 4.0;
+    if (crackle.popLevel > silentLevel) {
+        out += popGain * crackle.popLevel * processSvf(crackle.pop, crackle.popFilter, noise).band;
         crackle.popLevel *= crackle.popDecay;
     }
     return static_cast<float>(out);
@@ -202,8 +211,8 @@ void renderWell(const Score& score, const std::vector<Camera>& path, const Box& 
     const glm::vec3 at(0.5f * (well.min.x + well.max.x), well.min.y,
                        0.5f * (well.min.z + well.max.z));
     const Envelope envelope = envelopeOf(score, path, at, wellSound);
-    Crackle air = makeCrackle(wellSound, ambienceSeed ^ 0x3e11);
-    Rng rng{ambienceSeed ^ 0xd201};
+    Crackle air = makeCrackle(wellSound, ambienceSeed ^ wellAirSeed);
+    Rng rng{ambienceSeed ^ wellDripSeed};
     double dripLevel = 0.0;
     double dripPhase = 0.0;
     double dripHz = 0.0;
@@ -213,14 +222,15 @@ void renderWell(const Score& score, const std::vector<Camera>& path, const Box& 
         envelope, score.frames,
         [&](std::size_t frame) {
             if (uniform(rng, 0.0, 1.0) < wellDripsPerSecond / sampleRate) {
-                dripLevel = uniform(rng, 0.4, 1.0);
+                dripLevel = uniform(rng, wellDripSoftest, 1.0);
                 dripHz = uniform(rng, wellDripLowHz, wellDripHighHz);
                 dripPhase = 0.0;
                 dripAge = 0.0;
             }
             double drip = 0.0;
-            if (dripLevel > 1e-4) {
-                const double hz = dripHz * std::pow(wellDripGlide, std::min(1.0, dripAge / 0.015));
+            if (dripLevel > silentLevel) {
+                const double hz =
+                    dripHz * std::pow(wellDripGlide, std::min(1.0, dripAge / wellDripGlideSeconds));
                 dripPhase += 2.0 * pi * hz / sampleRate;
                 drip = dripLevel * std::sin(dripPhase);
                 dripLevel *= dripDecay;
@@ -244,7 +254,7 @@ void renderOutsideWind(const Score& score, const std::vector<Camera>& path, cons
             const double open = 1.0 - smoothStep(reach / outsideWindReach);
             const double gust =
                 0.5 + 0.5 * std::sin(2.0 * pi * outsideWindGustHz * seconds) *
-                          std::sin(2.0 * pi * 0.43 * outsideWindGustHz * seconds + 1.0);
+                          std::sin(2.0 * pi * gustBeatRatio * outsideWindGustHz * seconds + 1.0);
             sweep = svfCoefficients(outsideWindHz *
                                         std::pow(2.0, outsideWindSweepOctaves * (gust - 0.5)),
                                     roarQ, sampleRate);

@@ -15,6 +15,7 @@ constexpr double loudnessOffset = -0.691;
 constexpr double shelfHz = 1681.974450955533;
 constexpr double shelfGainDb = 3.999843853973347;
 constexpr double shelfQ = 0.7071752369554196;
+constexpr double shelfMidGainExponent = 0.4996667741545416; // of the shelf's gain, at its middle
 constexpr double highPassHz = 38.13547087602444;
 constexpr double highPassQ = 0.5003270373238773;
 
@@ -34,7 +35,7 @@ struct Biquad {
 Biquad highShelf(double sampleRate) {
     const double k = std::tan(pi * shelfHz / sampleRate);
     const double vh = std::pow(10.0, shelfGainDb / 20.0);
-    const double vb = std::pow(vh, 0.4996667741545416);
+    const double vb = std::pow(vh, shelfMidGainExponent);
     const double a0 = 1.0 + k / shelfQ + k * k;
     return {(vh + vb * k / shelfQ + k * k) / a0, 2.0 * (k * k - vh) / a0,
             (vh - vb * k / shelfQ + k * k) / a0, 2.0 * (k * k - 1.0) / a0,

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr std::uint64_t pulseSeed = 0x9a15eULL;
+constexpr std::uint64_t strokeSeed = 0x9a4b9ULL;
 
 // The beat is two thumps: a sine falling in pitch with a breath of noise on its front.
 constexpr double thumpHighHz = 70.0;
@@ -124,7 +125,7 @@ void renderPulse(const Score& score, Buses& buses) {
 }
 
 void renderStrokes(const Score& score, Buses& buses) {
-    Rng rng{pulseSeed ^ 0x5e7ULL};
+    Rng rng{strokeSeed};
     const PanGains middle = panGains(0.0);
     for (const Section& section : score.sections) {
         const float level = static_cast<float>(section.style->strike);

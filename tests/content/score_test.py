@@ -5,8 +5,8 @@ Usage: score_test.py cues|loudness MUSIC.mp3 CUE_SHEET.md
 
 cues: a change of spectral content or level is found within MAX_OFFSET of every cue of the
 sheet, and the file's strongest changes are the cues'.
-loudness: integrated loudness and true peak as players expect, and no section so quiet it
-is lost.
+loudness: integrated loudness and true peak as players expect, no section so quiet it is
+lost, and a rise into the stars.
 """
 import re
 import subprocess
@@ -27,6 +27,12 @@ LOUDNESS_RANGE = (-18.0, -16.0)
 MAX_TRUE_PEAK = -1.0
 # A section's middle short-term loudness stays within this of the whole file's.
 MAX_SECTION_DROP = 10.0
+# The music rises into the stars: its momentary loudness over the last RISE_SPAN before
+# their cue stands this much above that of the same span RISE_FROM before it.
+RISE_CUE = "stars"
+RISE_LU = 3.0
+RISE_SPAN = 0.5
+RISE_FROM = 3.0
 CUE_ROW = re.compile(r"^\|\s*([0-9.]+) s\s*\|\s*[0-9]+\s*\|\s*([^|]+?)\s*\|")
 
 
@@ -106,8 +112,9 @@ def check_loudness(music, sheet):
         failures.append(f"integrated loudness {integrated} LUFS is outside {LOUDNESS_RANGE}")
     if true_peak > MAX_TRUE_PEAK:
         failures.append(f"true peak {true_peak} dBTP is above {MAX_TRUE_PEAK}")
-    short_term = [(float(t), float(s)) for t, s in
-                  re.findall(r"t:\s*([0-9.]+)\s.*?S:\s*(-?[0-9.]+)", report)]
+    frames = re.findall(r"t:\s*([0-9.]+)\s.*?M:\s*(-?[0-9.]+)\s+S:\s*(-?[0-9.]+)", report)
+    momentary = [(float(t), float(m)) for t, m, _ in frames]
+    short_term = [(float(t), float(s)) for t, _, s in frames]
     ends = [time for time, _ in cues[1:]] + [short_term[-1][0]]
     for (start, name), end in zip(cues, ends):
         # The short-term window looks back 3 s: judge each section from 3 s into it.
@@ -117,6 +124,16 @@ def check_loudness(music, sheet):
             print(f"{name:>14}: {middle:6.1f} LUFS short-term")
             if middle < integrated - MAX_SECTION_DROP:
                 failures.append(f"the {name} is lost at {middle} LUFS")
+    cue = next(time for time, name in cues if name == RISE_CUE)
+
+    def mean_momentary(end):
+        values = [m for t, m in momentary if end - RISE_SPAN < t <= end]
+        return sum(values) / len(values)
+
+    rise = mean_momentary(cue) - mean_momentary(cue - RISE_FROM)
+    print(f"rise into the {RISE_CUE}: {rise:.1f} LU")
+    if rise < RISE_LU:
+        failures.append(f"the music rises only {rise:.1f} LU into the {RISE_CUE}")
     return failures
 
 

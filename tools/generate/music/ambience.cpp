@@ -28,7 +28,7 @@ struct SourceSound {
 
 constexpr SourceSound brazierSound = {0.5, 1.5, 420.0, 0.5, 0.08, 9.0, 1500.0, 6000.0};
 constexpr SourceSound torchSound = {0.4, 1.0, 600.0, 0.45, 0.1, 6.0, 2000.0, 7000.0};
-constexpr SourceSound candleSound = {0.06, 0.6, 900.0, 0.4, 0.05, 1.0, 3000.0, 8000.0};
+constexpr SourceSound candleSound = {0.15, 1.0, 900.0, 0.4, 0.05, 1.0, 3000.0, 8000.0};
 constexpr SourceSound hearthSound = {0.6, 2.0, 300.0, 0.6, 0.06, 12.0, 1200.0, 5000.0};
 // Air sighing down the light well, with water falling through its grate.
 constexpr SourceSound wellSound = {0.35, 1.5, 900.0, 0.6, 0.1, 0.0, 0.0, 0.0};

@@ -41,7 +41,7 @@ constexpr double highPassWarmupSeconds = 1.0;
 // and for the encoder's, under -1 dB true peak.
 constexpr double targetLufs = -16.6;
 constexpr int loudnessPasses = 3;
-constexpr float peakCeiling = 0.79f;
+constexpr float peakCeiling = 0.77f;
 constexpr double limiterAttackSeconds = 0.005;
 constexpr double limiterReleaseSeconds = 0.3;
 

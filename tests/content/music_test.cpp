@@ -1,6 +1,7 @@
 // The background music as a player decodes it from the generated MP3.
+#include "decoded_music.h"
+
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -9,7 +10,6 @@
 
 namespace {
 
-constexpr const char* musicPath = "resources/audio/37_Catacombs.mp3";
 constexpr int expectedRate = 44100;
 constexpr int expectedChannels = 2;
 constexpr double windowSeconds = 10.0;
@@ -22,41 +22,12 @@ constexpr double maxDcOffset = 0.01;
 constexpr double minSideToMidDb = -20.0;
 constexpr double seamNeighbourhoodSeconds = 0.1;
 
-struct Decoded {
-    int rate = 0;
-    int channels = 0;
-    std::vector<float> samples; // interleaved
-    std::size_t frames() const { return channels > 0 ? samples.size() / channels : 0; }
-};
-
-Decoded decode() {
-    Decoded decoded;
-    SF_INFO info{};
-    SNDFILE* file = sf_open(musicPath, SFM_READ, &info);
-    if (file == nullptr) {
-        ADD_FAILURE() << "cannot decode " << musicPath << ": " << sf_strerror(nullptr);
-        return decoded;
-    }
-    decoded.rate = info.samplerate;
-    decoded.channels = info.channels;
-    decoded.samples.resize(static_cast<std::size_t>(info.frames) * info.channels);
-    const sf_count_t read = sf_readf_float(file, decoded.samples.data(), info.frames);
-    decoded.samples.resize(static_cast<std::size_t>(std::max<sf_count_t>(read, 0)) * info.channels);
-    sf_close(file);
-    return decoded;
-}
-
-const Decoded& music() {
-    static const Decoded decoded = decode();
-    return decoded;
-}
-
 double toDb(double energy) {
     return 10.0 * std::log10(std::max(energy, 1e-20));
 }
 
 // Mean square over both channels of frames [first, first + count).
-double meanSquare(const Decoded& audio, std::size_t first, std::size_t count) {
+double meanSquare(const DecodedMusic& audio, std::size_t first, std::size_t count) {
     double sum = 0.0;
     for (std::size_t i = first * audio.channels; i < (first + count) * audio.channels; ++i) {
         sum += static_cast<double>(audio.samples[i]) * audio.samples[i];
@@ -65,13 +36,13 @@ double meanSquare(const Decoded& audio, std::size_t first, std::size_t count) {
 }
 
 TEST(Music, IsStereoAtTheRateItWasMadeAt) {
-    const Decoded& audio = music();
+    const DecodedMusic& audio = music();
     EXPECT_EQ(audio.rate, expectedRate);
     EXPECT_EQ(audio.channels, expectedChannels);
 }
 
 TEST(Music, IsAudibleThroughoutWithoutClipping) {
-    const Decoded& audio = music();
+    const DecodedMusic& audio = music();
     ASSERT_EQ(audio.channels, expectedChannels);
     ASSERT_GT(audio.frames(), 0u);
 
@@ -103,7 +74,7 @@ TEST(Music, IsAudibleThroughoutWithoutClipping) {
 }
 
 TEST(Music, IsWideAndLoopsWithoutAClick) {
-    const Decoded& audio = music();
+    const DecodedMusic& audio = music();
     ASSERT_EQ(audio.channels, expectedChannels);
     const std::size_t frames = audio.frames();
     const std::size_t neighbourhood =

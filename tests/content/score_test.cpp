@@ -1,6 +1,6 @@
 // The score as the show meets it: the cue sheet the generator composes to, and the places'
 // sounds in the generated file, heard from the eye as the path carries it.
-#include "app/camera_path.h"
+#include "decoded_music.h"
 #include "effects/particle_pool.h"
 #include "music/ambience.h"
 #include "music/cue_sheet.h"
@@ -8,7 +8,6 @@
 
 #include <glm/geometric.hpp>
 #include <gtest/gtest.h>
-#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +19,6 @@
 
 namespace {
 
-constexpr const char* musicPath = "resources/audio/37_Catacombs.mp3";
 constexpr const char* cueSheetDoc = "docs/cue_sheet.md";
 constexpr int channels = 2;
 
@@ -43,9 +41,7 @@ constexpr double sideLeadsDb = 2.0;
 constexpr double nearerLouderDb = 3.0;
 
 struct Show {
-    std::vector<Camera> path;
-    SoundPlan plan;
-    OpenSpace space;
+    ShowPlan plan;
     std::vector<Cue> cues;
     std::string missing;
 };
@@ -53,18 +49,15 @@ struct Show {
 const Show& show() {
     static const Show built = [] {
         Show s;
-        std::vector<Camera> keyframes;
-        expandCameraPath(defaultPathTimeScale, keyframes, s.path);
-        MeshSet mesh;
-        buildDungeon(levelsForRoute(simulateLightRoute()), mesh, s.space, s.plan);
-        s.cues = cueSheet(s.path, s.space, s.plan.places, s.missing);
+        s.plan = planShow();
+        s.cues = cueSheet(s.plan.path, s.plan.space, s.plan.sound.places, s.missing);
         return s;
     }();
     return built;
 }
 
 const PlaceAir* placeNamed(const std::string& name) {
-    for (const PlaceAir& place : show().plan.places) {
+    for (const PlaceAir& place : show().plan.sound.places) {
         if (name == placeName(place.place)) {
             return &place;
         }
@@ -92,22 +85,22 @@ TEST(CueSheet, EachCueIsWhereTheEyeFirstMeetsItsPlace) {
         const PlaceAir* place = placeNamed(cue.name);
         ASSERT_NE(place, nullptr);
         ASSERT_GE(cue.frame, 0);
-        ASSERT_LT(static_cast<std::size_t>(cue.frame), s.path.size());
-        const Camera& at = s.path[cue.frame];
+        ASSERT_LT(static_cast<std::size_t>(cue.frame), s.plan.path.size());
+        const Camera& at = s.plan.path[cue.frame];
         if (cue.event == CueEvent::enters) {
             EXPECT_TRUE(isInside(*place, at.position));
             if (cue.frame > 0) {
-                EXPECT_FALSE(isInside(*place, s.path[cue.frame - 1].position));
+                EXPECT_FALSE(isInside(*place, s.plan.path[cue.frame - 1].position));
             }
         } else {
-            for (const Camera& eye : s.path) {
+            for (const Camera& eye : s.plan.path) {
                 ASSERT_FALSE(isInside(*place, eye.position)) << "looked into but entered";
             }
-            EXPECT_TRUE(looksInto(s.space, *place, at));
-            EXPECT_FALSE(looksInto(s.space, *place, s.path[cue.frame - 1]));
+            EXPECT_TRUE(looksInto(s.plan.space, *place, at));
+            EXPECT_FALSE(looksInto(s.plan.space, *place, s.plan.path[cue.frame - 1]));
         }
     }
-    EXPECT_EQ(named.size(), s.plan.places.size() + 1) << "every place and the stars";
+    EXPECT_EQ(named.size(), s.plan.sound.places.size() + 1) << "every place and the stars";
     // The walk as the path was laid out: in through the hall, out up the stairs.
     ASSERT_FALSE(s.cues.empty());
     EXPECT_EQ(std::string(s.cues.front().name), "entrance hall");
@@ -134,37 +127,6 @@ TEST(CueSheet, TheDocsKeepTheSheetTheGeneratorPrints) {
         << cueSheetTable(show().cues);
 }
 
-struct Decoded {
-    int rate = 0;
-    std::vector<float> left;
-    std::vector<float> right;
-};
-
-const Decoded& music() {
-    static const Decoded decoded = [] {
-        Decoded d;
-        SF_INFO info{};
-        SNDFILE* file = sf_open(musicPath, SFM_READ, &info);
-        if (file == nullptr || info.channels != channels) {
-            ADD_FAILURE() << "cannot decode " << musicPath;
-            if (file != nullptr) {
-                sf_close(file);
-            }
-            return d;
-        }
-        std::vector<float> samples(static_cast<std::size_t>(info.frames) * channels);
-        const sf_count_t read = sf_readf_float(file, samples.data(), info.frames);
-        sf_close(file);
-        d.rate = info.samplerate;
-        for (sf_count_t i = 0; i < read; ++i) {
-            d.left.push_back(samples[2 * i]);
-            d.right.push_back(samples[2 * i + 1]);
-        }
-        return d;
-    }();
-    return decoded;
-}
-
 // Energy above crackleBandHz in each channel, in dB, over listenSeconds around `seconds`.
 struct SideLevels {
     double left;
@@ -172,16 +134,15 @@ struct SideLevels {
 };
 
 SideLevels crackleBand(double seconds) {
-    const Decoded& audio = music();
+    const DecodedMusic& audio = music();
     const SvfCoefficients highPass = svfCoefficients(crackleBandHz, 0.7071, audio.rate);
     const auto first = static_cast<std::size_t>((seconds - listenSeconds) * audio.rate);
     const auto last = static_cast<std::size_t>((seconds + listenSeconds) * audio.rate);
     double sums[channels] = {};
-    const std::vector<float>* sides[channels] = {&audio.left, &audio.right};
     for (int c = 0; c < channels; ++c) {
         Svf filter;
-        for (std::size_t i = first; i < last && i < sides[c]->size(); ++i) {
-            const double high = processSvf(filter, highPass, (*sides[c])[i]).high;
+        for (std::size_t i = first; i < last && i < audio.frames(); ++i) {
+            const double high = processSvf(filter, highPass, audio.at(i, c)).high;
             sums[c] += high * high;
         }
     }
@@ -198,11 +159,11 @@ struct Balance {
 };
 
 Balance firesAround(double seconds) {
-    const Camera eye = eyeAt(show().path, seconds);
-    const Box& well = show().plan.lightWell;
+    const Camera eye = eyeAt(show().plan.path, seconds);
+    const Box& well = show().plan.sound.lightWell;
     std::vector<glm::vec3> sources = {
         {0.5f * (well.min.x + well.max.x), well.min.y, 0.5f * (well.min.z + well.max.z)}};
-    for (const Fire& fire : show().plan.fires) {
+    for (const Fire& fire : show().plan.sound.fires) {
         if (fire.kind != FireKind::candle) {
             sources.push_back(fire.at);
         }
@@ -226,10 +187,10 @@ bool clearOfCues(double seconds) {
 }
 
 TEST(PlacesSound, FiresAreHeardFromTheSideTheyAreOn) {
-    ASSERT_FALSE(music().left.empty());
+    ASSERT_EQ(music().channels, channels);
     int left = 0;
     int right = 0;
-    const double pathSeconds = static_cast<double>(show().path.size()) / pathFramesPerSecond;
+    const double pathSeconds = static_cast<double>(show().plan.path.size()) / pathFramesPerSecond;
     for (double seconds = listenSeconds; seconds < pathSeconds; seconds += sampleStepSeconds) {
         const Balance fires = firesAround(seconds);
         const double expected = 10.0 * std::log10(fires.left / fires.right);
@@ -252,29 +213,29 @@ TEST(PlacesSound, FiresAreHeardFromTheSideTheyAreOn) {
 }
 
 TEST(PlacesSound, AFireGrowsLouderAsTheEyeNearsIt) {
-    ASSERT_FALSE(music().left.empty());
+    ASSERT_EQ(music().channels, channels);
     const Show& s = show();
     int judged = 0;
-    for (const Fire& fire : s.plan.fires) {
+    for (const Fire& fire : s.plan.sound.fires) {
         if (fire.kind == FireKind::candle) {
             continue;
         }
         std::size_t nearest = 0;
-        for (std::size_t n = 0; n < s.path.size(); ++n) {
-            if (glm::length(s.path[n].position - fire.at) <
-                glm::length(s.path[nearest].position - fire.at)) {
+        for (std::size_t n = 0; n < s.plan.path.size(); ++n) {
+            if (glm::length(s.plan.path[n].position - fire.at) <
+                glm::length(s.plan.path[nearest].position - fire.at)) {
                 nearest = n;
             }
         }
         const double seconds = static_cast<double>(nearest) / pathFramesPerSecond;
-        const float distance = glm::length(s.path[nearest].position - fire.at);
+        const float distance = glm::length(s.plan.path[nearest].position - fire.at);
         const double earlier = seconds - earlierSeconds;
         // Judged where this fire is the only one near, and clearly further off before.
         const Balance around = firesAround(seconds);
         const double own = 1.0 / (distance * distance);
         if (distance > passNear || earlier < 0.0 || !clearOfCues(seconds) ||
             !clearOfCues(earlier) || own < ownShare * (around.left + around.right) ||
-            glm::length(eyeAt(s.path, earlier).position - fire.at) < fartherRatio * distance) {
+            glm::length(eyeAt(s.plan.path, earlier).position - fire.at) < fartherRatio * distance) {
             continue;
         }
         SCOPED_TRACE("fire passed at " + std::to_string(seconds) + " s");
@@ -287,11 +248,11 @@ TEST(PlacesSound, AFireGrowsLouderAsTheEyeNearsIt) {
 }
 
 TEST(PlacesSound, TheFileOutlastsTheShowAndItsStars) {
-    const Decoded& audio = music();
+    const DecodedMusic& audio = music();
     ASSERT_GT(audio.rate, 0);
-    const double seconds = static_cast<double>(audio.left.size()) / audio.rate;
+    const double seconds = static_cast<double>(audio.frames()) / audio.rate;
     const double showSeconds =
-        static_cast<double>(show().path.size()) / pathFramesPerSecond + secondsAfterPath;
+        static_cast<double>(show().plan.path.size()) / pathFramesPerSecond + secondsAfterPath;
     EXPECT_GT(seconds, showSeconds) << "the loop would jump back to the opening in the show";
 }
 

@@ -8,11 +8,15 @@ sheet, and the file's strongest changes are the cues'.
 loudness: integrated loudness and true peak as players expect, no section so quiet it is
 lost, and a rise into the stars.
 """
+import os
 import re
 import subprocess
 import sys
 
 import numpy as np
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "tools", "score"))
+from score_io import decode, power_spectra, read_cues  # noqa: E402
 
 RATE = 22050
 WINDOW = 2048
@@ -33,27 +37,12 @@ RISE_CUE = "stars"
 RISE_LU = 3.0
 RISE_SPAN = 0.5
 RISE_FROM = 3.0
-CUE_ROW = re.compile(r"^\|\s*([0-9.]+) s\s*\|\s*[0-9]+\s*\|\s*([^|]+?)\s*\|")
-
-
-def read_cues(path):
-    with open(path, encoding="utf-8") as sheet:
-        return [(float(m.group(1)), m.group(2)) for m in map(CUE_ROW.match, sheet) if m]
-
-
-def decode(path):
-    raw = subprocess.run(
-        ["ffmpeg", "-v", "error", "-i", path, "-ac", "1", "-ar", str(RATE), "-f", "f32le", "-"],
-        check=True, stdout=subprocess.PIPE).stdout
-    return np.frombuffer(raw, dtype=np.float32)
 
 
 def novelty(samples):
     """The change of band levels at each hop, the file taken as the loop it is."""
-    count = 1 + (len(samples) - WINDOW) // HOP
-    frames = np.lib.stride_tricks.as_strided(
-        samples, shape=(count, WINDOW), strides=(samples.strides[0] * HOP, samples.strides[0]))
-    power = np.abs(np.fft.rfft(frames * np.hanning(WINDOW), axis=1)) ** 2
+    power = power_spectra(samples, WINDOW, HOP)
+    count = len(power)
     hz = np.fft.rfftfreq(WINDOW, 1 / RATE)
     levels = np.stack([10 * np.log10(power[:, (hz >= low) & (hz < high)].sum(1) + 1e-10)
                        for low, high in zip(BANDS[:-1], BANDS[1:])], axis=1)
@@ -73,7 +62,7 @@ def loop_distance(a, b, length):
 
 def check_cues(music, sheet):
     cues = read_cues(sheet)
-    samples = decode(music)
+    samples = decode(music, RATE)
     length = len(samples) / RATE
     times, change = novelty(samples)
     failures = []

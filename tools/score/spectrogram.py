@@ -6,8 +6,6 @@ Usage: spectrogram.py MUSIC.mp3 CUE_SHEET.md OUT.png|OUT.jpg
 The cue sheet is the Markdown table the generator prints (docs/cue_sheet.md keeps it);
 the music is decoded with ffmpeg. A JPEG needs python3-pil.
 """
-import re
-import subprocess
 import sys
 
 import matplotlib
@@ -15,6 +13,7 @@ import matplotlib
 matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402
 import numpy as np  # noqa: E402
+from score_io import decode, power_spectra, read_cues  # noqa: E402
 
 RATE = 22050
 WINDOW = 2048
@@ -22,32 +21,10 @@ HOP = 512
 LOWEST_HZ = 30
 HIGHEST_HZ = 11000
 FLOOR_DB = -90
-CUE_ROW = re.compile(r"^\|\s*([0-9.]+) s\s*\|\s*[0-9]+\s*\|\s*([^|]+?)\s*\|")
-
-
-def read_cues(path):
-    cues = []
-    with open(path, encoding="utf-8") as sheet:
-        for line in sheet:
-            match = CUE_ROW.match(line)
-            if match:
-                cues.append((float(match.group(1)), match.group(2)))
-    return cues
-
-
-def decode(path):
-    raw = subprocess.run(
-        ["ffmpeg", "-v", "error", "-i", path, "-ac", "1", "-ar", str(RATE), "-f", "f32le", "-"],
-        check=True, stdout=subprocess.PIPE).stdout
-    return np.frombuffer(raw, dtype=np.float32)
 
 
 def spectrogram(samples):
-    window = np.hanning(WINDOW).astype(np.float32)
-    count = 1 + (len(samples) - WINDOW) // HOP
-    frames = np.lib.stride_tricks.as_strided(
-        samples, shape=(count, WINDOW), strides=(samples.strides[0] * HOP, samples.strides[0]))
-    power = np.abs(np.fft.rfft(frames * window, axis=1)) ** 2
+    power = power_spectra(samples, WINDOW, HOP)
     decibels = 10 * np.log10(np.maximum(power, 1e-12))
     return decibels - decibels.max()
 
@@ -59,7 +36,7 @@ def main():
     cues = read_cues(sheet)
     if not cues:
         sys.exit(f"no cues in {sheet}")
-    samples = decode(music)
+    samples = decode(music, RATE)
     decibels = spectrogram(samples)
     seconds = len(samples) / RATE
     hz = np.fft.rfftfreq(WINDOW, 1 / RATE)

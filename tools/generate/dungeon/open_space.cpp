@@ -8,18 +8,23 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-
 float distanceToBox(const Box& box, glm::vec3 p) {
     const glm::vec3 outside = glm::max(glm::max(box.min - p, p - box.max), glm::vec3(0.0f));
     return glm::length(outside);
 }
 
-} // namespace
-
 bool contains(const Box& box, glm::vec3 p) {
     return p.x >= box.min.x && p.x <= box.max.x && p.y >= box.min.y && p.y <= box.max.y &&
            p.z >= box.min.z && p.z <= box.max.z;
+}
+
+bool containsAny(const std::vector<Box>& boxes, glm::vec3 p) {
+    return std::any_of(boxes.begin(), boxes.end(),
+                       [&](const Box& box) { return contains(box, p); });
+}
+
+bool inAir(const OpenSpace& space, glm::vec3 point) {
+    return containsAny(space.air, point);
 }
 
 bool isOpen(const OpenSpace& space, glm::vec3 point, float clearance) {
@@ -35,10 +40,7 @@ bool isOpen(const OpenSpace& space, glm::vec3 point, float clearance) {
                 if (offset != glm::vec3(0.0f)) {
                     offset = glm::normalize(offset) * clearance;
                 }
-                const glm::vec3 p = point + offset;
-                const bool inAir = std::any_of(space.air.begin(), space.air.end(),
-                                               [&](const Box& box) { return contains(box, p); });
-                if (!inAir) {
+                if (!inAir(space, point + offset)) {
                     return false;
                 }
             }

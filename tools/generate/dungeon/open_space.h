@@ -14,6 +14,9 @@ struct Box {
 };
 
 bool contains(const Box& box, glm::vec3 p);
+bool containsAny(const std::vector<Box>& boxes, glm::vec3 p);
+// How far `p` lies outside `box`: 0 inside it.
+float distanceToBox(const Box& box, glm::vec3 p);
 
 // The air (rooms, passages, stairs and the open ground outside) and the bounds of the
 // solid things standing in it. A point is open when an air box holds it and no solid
@@ -24,6 +27,9 @@ struct OpenSpace {
     // Air boxes whose top is left open, so the sky shows through it.
     std::vector<Box> skylights;
 };
+
+// True when an air box holds `point`, whatever stands there.
+bool inAir(const OpenSpace& space, glm::vec3 point);
 
 // True when `point` and every point `clearance` away from it is open.
 bool isOpen(const OpenSpace& space, glm::vec3 point, float clearance);

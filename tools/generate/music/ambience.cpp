@@ -80,11 +80,6 @@ const SourceSound& soundOf(FireKind kind) {
     return torchSound;
 }
 
-double distanceToBox(const Box& box, glm::vec3 p) {
-    const glm::vec3 outside = glm::max(glm::max(box.min - p, p - box.max), glm::vec3(0.0f));
-    return static_cast<double>(glm::length(outside));
-}
-
 double ambienceFade(const Score& score, double seconds) {
     const double closeStart = score.sections.back().start;
     return smoothStep(seconds / fadeInSeconds) *

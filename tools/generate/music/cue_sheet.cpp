@@ -1,5 +1,6 @@
 #include "cue_sheet.h"
 
+#include "app/camera_path.h"
 #include "effects/particle_pool.h"
 
 #include <glm/geometric.hpp>
@@ -11,11 +12,6 @@
 namespace {
 
 constexpr const char* starsName = "stars";
-
-bool inAir(const OpenSpace& space, glm::vec3 point) {
-    return std::any_of(space.air.begin(), space.air.end(),
-                       [&](const Box& box) { return contains(box, point); });
-}
 
 const char* eventWords(CueEvent event) {
     switch (event) {
@@ -52,8 +48,7 @@ const char* placeName(Place place) {
 }
 
 bool isInside(const PlaceAir& place, glm::vec3 point) {
-    return std::any_of(place.boxes.begin(), place.boxes.end(),
-                       [&](const Box& box) { return contains(box, point); });
+    return containsAny(place.boxes, point);
 }
 
 bool looksInto(const OpenSpace& space, const PlaceAir& place, const Camera& eye) {
@@ -73,6 +68,15 @@ bool looksInto(const OpenSpace& space, const PlaceAir& place, const Camera& eye)
         }
     }
     return false;
+}
+
+ShowPlan planShow() {
+    ShowPlan show;
+    std::vector<Camera> keyframes;
+    expandCameraPath(defaultPathTimeScale, keyframes, show.path);
+    MeshSet mesh;
+    buildDungeon(levelsForRoute(simulateLightRoute()), mesh, show.space, show.sound);
+    return show;
 }
 
 std::vector<Cue> cueSheet(const std::vector<Camera>& path, const OpenSpace& space,

@@ -35,6 +35,16 @@ const char* placeName(Place place);
 bool looksInto(const OpenSpace& space, const PlaceAir& place, const Camera& eye);
 bool isInside(const PlaceAir& place, glm::vec3 point);
 
+// The show as the music follows it: the camera path at the time scale of 1.0, the dungeon's
+// open space, and what the sound takes from its plan.
+struct ShowPlan {
+    std::vector<Camera> path;
+    OpenSpace space;
+    SoundPlan sound;
+};
+
+ShowPlan planShow();
+
 // Every place's cue and the stars', in time order. A place the path neither enters nor
 // looks into leaves `missing` with its name and no cue.
 std::vector<Cue> cueSheet(const std::vector<Camera>& path, const OpenSpace& space,

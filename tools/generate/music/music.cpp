@@ -4,9 +4,6 @@
 #include "music_score.h"
 #include "parts.h"
 
-#include "app/camera_path.h"
-#include "dungeon/dungeon_layout.h"
-
 #include <lame/lame.h>
 
 #include <algorithm>
@@ -103,22 +100,18 @@ Stereo renderMusic(const Score& score, const std::vector<Camera>& path, const So
     return music;
 }
 
-// The camera path at the time scale of 1.0, the dungeon's plan, and the cues where they meet.
-bool composeForShow(std::vector<Camera>& path, SoundPlan& plan, Score& score) {
-    std::vector<Camera> keyframes;
-    expandCameraPath(defaultPathTimeScale, keyframes, path);
-    MeshSet mesh;
-    OpenSpace space;
-    buildDungeon(levelsForRoute(simulateLightRoute()), mesh, space, plan);
+// The show's plan, and the score composed to the cues where its path meets its places.
+bool composeForShow(ShowPlan& show, Score& score) {
+    show = planShow();
     std::string missing;
-    const std::vector<Cue> cues = cueSheet(path, space, plan.places, missing);
+    const std::vector<Cue> cues = cueSheet(show.path, show.space, show.sound.places, missing);
     if (!missing.empty()) {
         std::fprintf(stderr, "music: the camera path never enters or looks into the %s\n",
                      missing.c_str());
         return false;
     }
     const char* unknown = nullptr;
-    if (!composeScore(cues, static_cast<double>(path.size()) / pathFramesPerSecond, score,
+    if (!composeScore(cues, static_cast<double>(show.path.size()) / pathFramesPerSecond, score,
                       unknown)) {
         std::fprintf(stderr, "music: the score has no section for the cue \"%s\"\n", unknown);
         return false;
@@ -187,13 +180,12 @@ bool generateMusic(const std::string& root) {
         return false;
     }
     const auto started = std::chrono::steady_clock::now();
-    std::vector<Camera> path;
-    SoundPlan plan;
+    ShowPlan show;
     Score score;
-    if (!composeForShow(path, plan, score)) {
+    if (!composeForShow(show, score)) {
         return false;
     }
-    const Stereo music = renderMusic(score, path, plan);
+    const Stereo music = renderMusic(score, show.path, show.sound);
     std::vector<unsigned char> mp3;
     if (!encodeMp3(music, mp3)) {
         std::fprintf(stderr, "music: the MP3 encoder failed\n");

@@ -107,10 +107,10 @@ void renderChoir(const Score& score, Buses& buses) {
     for (std::size_t index = 0; index < score.sections.size(); ++index) {
         const Section& section = score.sections[index];
         const SectionStyle& style = *section.style;
-        const Vowel& to = vowels[score.sections[(index + 1) % score.sections.size()].style->vowel];
+        const SectionStyle& next = *score.sections[(index + 1) % score.sections.size()].style;
+        const Vowel& to = vowels[next.vowel];
         const double chordSeconds = style.chordBeats * beatSeconds;
         for (int c = 0; section.start + c * chordSeconds < section.end; ++c) {
-            const SectionStyle& next = *score.sections[(index + 1) % score.sections.size()].style;
             // Sections with a stroke on their cue arrive on it; the others fade in.
             const bool entry = c == 0 && style.strike > 0.0;
             const double chordStart = section.start + c * chordSeconds;

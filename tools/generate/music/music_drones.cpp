@@ -63,18 +63,10 @@ bool sounds(const SectionStyle& style, int note) {
 
 // The level of one pedal note: the drone's level where its section asks for the note.
 double pedalLevel(const Score& score, double seconds, int note) {
-    const std::size_t index = sectionAt(score, seconds);
-    const Section& section = score.sections[index];
-    const double drone = sectionLevel(score, seconds, &SectionStyle::drone, true);
-    const double now = sounds(*section.style, note) ? 1.0 : 0.0;
-    const double into = seconds - section.start;
-    const double glide = glideSeconds(*section.style);
-    if (into >= glide) {
-        return drone * now;
-    }
-    const Section& before = score.sections[index == 0 ? score.sections.size() - 1 : index - 1];
-    const double then = sounds(*before.style, note) ? 1.0 : 0.0;
-    return drone * (then + (now - then) * smoothStep(into / glide));
+    return sectionLevel(score, seconds, &SectionStyle::drone, true) *
+           sectionValue(score, seconds, [note](const SectionStyle& style) {
+               return sounds(style, note) ? 1.0 : 0.0;
+           });
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "music_score.h"
 
 #include <cstring>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -117,25 +118,30 @@ std::size_t sectionAt(const Score& score, double seconds) {
     return score.sections.size() - 1;
 }
 
-double sectionLevel(const Score& score, double seconds, double SectionStyle::*level, bool swells) {
+double sectionValue(const Score& score, double seconds,
+                    const std::function<double(const SectionStyle&)>& valueOf, bool swells) {
     const double t = wrapSeconds(score, seconds);
     const std::size_t index = sectionAt(score, t);
     const Section& section = score.sections[index];
-    double value = section.style->*level;
+    double value = valueOf(*section.style);
     if (swells) {
         value *= 1.0 + swellBoost * swellRise(score, index, t);
     }
     const double into = t - section.start;
     const double glide = glideSeconds(*section.style);
     if (into < glide) {
-        const std::size_t before = previousSection(score, index);
-        double from = score.sections[before].style->*level;
+        double from = valueOf(*score.sections[previousSection(score, index)].style);
         if (swells && section.style->swellSeconds > 0.0) {
             from *= 1.0 + swellBoost;
         }
         value = from + (value - from) * smoothStep(into / glide);
     }
     return value;
+}
+
+double sectionLevel(const Score& score, double seconds, double SectionStyle::*level, bool swells) {
+    return sectionValue(
+        score, seconds, [level](const SectionStyle& style) { return style.*level; }, swells);
 }
 
 double swellGain(const Score& score, double seconds) {

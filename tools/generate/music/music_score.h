@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 constexpr int sampleRate = 44100;
@@ -94,9 +95,11 @@ inline double glideSeconds(const SectionStyle& style) {
 // The section sounding at `seconds` (wrapped into the loop).
 std::size_t sectionAt(const Score& score, double seconds);
 
-// A level of the sections at `seconds`: the section's own, glided from the one before
-// over sectionGlideSeconds after its cue, and raised towards the next cue by that
-// section's swell when `swells`.
+// A value of the sections at `seconds`: the section's own, glided from the one before
+// over its glide after its cue, and raised towards the next cue by that cue's swell when
+// `swells`.
+double sectionValue(const Score& score, double seconds,
+                    const std::function<double(const SectionStyle&)>& valueOf, bool swells = false);
 double sectionLevel(const Score& score, double seconds, double SectionStyle::*level,
                     bool swells = false);
 

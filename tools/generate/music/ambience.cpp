@@ -86,6 +86,15 @@ double ambienceFade(const Score& score, double seconds) {
            (1.0 - smoothStep((seconds - closeStart) / (score.seconds - closeStart)));
 }
 
+// Where the eye is at every controlFrames frames of the file, for all the sources.
+std::vector<Camera> eyeTrack(const Score& score, const std::vector<Camera>& path) {
+    std::vector<Camera> eyes(score.frames / controlFrames + 2);
+    for (std::size_t s = 0; s < eyes.size(); ++s) {
+        eyes[s] = eyeAt(path, static_cast<double>(s * controlFrames) / sampleRate);
+    }
+    return eyes;
+}
+
 // The source's level and pan at the eye, every controlFrames frames of the file.
 struct Envelope {
     std::vector<float> level;
@@ -93,15 +102,14 @@ struct Envelope {
     float loudest = 0.0f;
 };
 
-Envelope envelopeOf(const Score& score, const std::vector<Camera>& path, glm::vec3 at,
+Envelope envelopeOf(const Score& score, const std::vector<Camera>& eyes, glm::vec3 at,
                     const SourceSound& sound) {
     Envelope envelope;
-    const std::size_t steps = score.frames / controlFrames + 2;
-    envelope.level.resize(steps);
-    envelope.pan.resize(steps);
-    for (std::size_t s = 0; s < steps; ++s) {
+    envelope.level.resize(eyes.size());
+    envelope.pan.resize(eyes.size());
+    for (std::size_t s = 0; s < eyes.size(); ++s) {
         const double seconds = static_cast<double>(s * controlFrames) / sampleRate;
-        const Camera eye = eyeAt(path, seconds);
+        const Camera& eye = eyes[s];
         const double distance = static_cast<double>(glm::length(at - eye.position));
         const double ratio = distance / sound.nearDistance;
         envelope.level[s] =
@@ -187,10 +195,10 @@ float crackleAt(Crackle& crackle, std::size_t frame) {
     return static_cast<float>(out);
 }
 
-void renderFire(const Score& score, const std::vector<Camera>& path, const Fire& fire,
+void renderFire(const Score& score, const std::vector<Camera>& eyes, const Fire& fire,
                 std::uint64_t seed, Buses& buses) {
     const SourceSound& sound = soundOf(fire.kind);
-    const Envelope envelope = envelopeOf(score, path, fire.at, sound);
+    const Envelope envelope = envelopeOf(score, eyes, fire.at, sound);
     if (envelope.loudest < audibleLevel) {
         return;
     }
@@ -200,12 +208,12 @@ void renderFire(const Score& score, const std::vector<Camera>& path, const Fire&
         buses);
 }
 
-void renderWell(const Score& score, const std::vector<Camera>& path, const Box& well,
+void renderWell(const Score& score, const std::vector<Camera>& eyes, const Box& well,
                 Buses& buses) {
     // Heard from the bottom of the shaft, where the grate is.
     const glm::vec3 at(0.5f * (well.min.x + well.max.x), well.min.y,
                        0.5f * (well.min.z + well.max.z));
-    const Envelope envelope = envelopeOf(score, path, at, wellSound);
+    const Envelope envelope = envelopeOf(score, eyes, at, wellSound);
     Crackle air = makeCrackle(wellSound, ambienceSeed ^ wellAirSeed);
     Rng rng{ambienceSeed ^ wellDripSeed};
     double dripLevel = 0.0;
@@ -237,7 +245,7 @@ void renderWell(const Score& score, const std::vector<Camera>& path, const Box& 
 }
 
 // The wind outside, all round the eye once it is out: two sides of noise swept by gusts.
-void renderOutsideWind(const Score& score, const std::vector<Camera>& path, const Box& outside,
+void renderOutsideWind(const Score& score, const std::vector<Camera>& eyes, const Box& outside,
                        Buses& buses) {
     Svf filters[channelCount];
     SvfCoefficients sweep{};
@@ -245,7 +253,7 @@ void renderOutsideWind(const Score& score, const std::vector<Camera>& path, cons
     for (std::size_t frame = 0; frame < score.frames; ++frame) {
         if (frame % controlFrames == 0) {
             const double seconds = static_cast<double>(frame) / sampleRate;
-            const double reach = distanceToBox(outside, eyeAt(path, seconds).position);
+            const double reach = distanceToBox(outside, eyes[frame / controlFrames].position);
             const double open = 1.0 - smoothStep(reach / outsideWindReach);
             const double gust =
                 0.5 + 0.5 * std::sin(2.0 * pi * outsideWindGustHz * seconds) *
@@ -299,14 +307,15 @@ double sideOf(const Camera& eye, glm::vec3 source) {
 
 void renderAmbience(const Score& score, const std::vector<Camera>& path, const SoundPlan& plan,
                     Buses& buses) {
+    const std::vector<Camera> eyes = eyeTrack(score, path);
     std::uint64_t seed = ambienceSeed;
     for (const Fire& fire : plan.fires) {
-        renderFire(score, path, fire, ++seed, buses);
+        renderFire(score, eyes, fire, ++seed, buses);
     }
-    renderWell(score, path, plan.lightWell, buses);
+    renderWell(score, eyes, plan.lightWell, buses);
     for (const PlaceAir& place : plan.places) {
         if (place.place == Place::openAir && !place.boxes.empty()) {
-            renderOutsideWind(score, path, place.boxes.front(), buses);
+            renderOutsideWind(score, eyes, place.boxes.front(), buses);
         }
     }
 }

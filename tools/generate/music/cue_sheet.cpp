@@ -4,6 +4,7 @@
 #include "effects/particle_pool.h"
 
 #include <glm/geometric.hpp>
+#include <glm/trigonometric.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -55,16 +56,28 @@ bool looksInto(const OpenSpace& space, const PlaceAir& place, const Camera& eye)
     if (glm::length(eye.front) <= 0.0f) {
         return false;
     }
-    const glm::vec3 direction = glm::normalize(eye.front);
-    float inside = 0.0f;
-    for (float travelled = lookStep; travelled < lookReach; travelled += lookStep) {
-        const glm::vec3 point = eye.position + direction * travelled;
-        if (!inAir(space, point)) {
-            return false;
-        }
-        inside = isInside(place, point) ? inside + lookStep : 0.0f;
-        if (inside >= lookDepth) {
-            return true;
+    const glm::vec3 middle = glm::normalize(eye.front);
+    const glm::vec3 side = glm::cross(middle, glm::vec3(0.0f, 1.0f, 0.0f));
+    if (glm::length(side) <= 0.0f) {
+        return false;
+    }
+    const glm::vec3 right = glm::normalize(side);
+    const glm::vec3 up = glm::cross(right, middle);
+    const float spread = std::tan(glm::radians(lookSpreadDegrees));
+    const glm::vec3 looks[] = {middle, middle + spread * right, middle - spread * right,
+                               middle + spread * up, middle - spread * up};
+    for (const glm::vec3& look : looks) {
+        const glm::vec3 direction = glm::normalize(look);
+        float inside = 0.0f;
+        for (float travelled = lookStep; travelled < lookReach; travelled += lookStep) {
+            const glm::vec3 point = eye.position + direction * travelled;
+            if (!inAir(space, point)) {
+                break;
+            }
+            inside = isInside(place, point) ? inside + lookStep : 0.0f;
+            if (inside >= lookDepth) {
+                return true;
+            }
         }
     }
     return false;

@@ -21,17 +21,18 @@ struct Cue {
     double seconds;
 };
 
-// How far a look reaches into a place it does not enter before it counts as seen, and
-// how far off the middle of the view the look may stray.
+// How far a look reaches into a place it does not enter before the place counts as seen,
+// and how far off the middle of the view (up, down and to each side) it may stray: the
+// place then stands in the middle of the picture, not at its edge.
 constexpr float lookDepth = 1.0f;
 constexpr float lookReach = 20.0f;
 constexpr float lookStep = 0.05f;
-constexpr float lookSpreadDegrees = 4.0f;
+constexpr float lookSpreadDegrees = 8.0f;
 
 const char* placeName(Place place);
 
-// True when the middle of the eye's view passes through the dungeon's air at least
-// lookDepth into `place`.
+// True when a look along the middle of the eye's view, or lookSpreadDegrees off it, passes
+// through the dungeon's air at least lookDepth into `place`.
 bool looksInto(const OpenSpace& space, const PlaceAir& place, const Camera& eye);
 bool isInside(const PlaceAir& place, glm::vec3 point);
 

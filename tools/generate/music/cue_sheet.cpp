@@ -26,6 +26,24 @@ const char* eventWords(CueEvent event) {
     return "";
 }
 
+// True when a look from `from` along `direction` passes through open air lookDepth into
+// `place`.
+bool reachesInto(const OpenSpace& space, const PlaceAir& place, glm::vec3 from,
+                 glm::vec3 direction) {
+    float inside = 0.0f;
+    for (float travelled = lookStep; travelled < lookReach; travelled += lookStep) {
+        const glm::vec3 point = from + direction * travelled;
+        if (!inAir(space, point)) {
+            return false;
+        }
+        inside = isInside(place, point) ? inside + lookStep : 0.0f;
+        if (inside >= lookDepth) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 const char* placeName(Place place) {
@@ -53,34 +71,24 @@ bool isInside(const PlaceAir& place, glm::vec3 point) {
 }
 
 bool looksInto(const OpenSpace& space, const PlaceAir& place, const Camera& eye) {
-    if (glm::length(eye.front) <= 0.0f) {
+    const glm::vec3 side = glm::cross(eye.front, glm::vec3(0.0f, 1.0f, 0.0f));
+    if (glm::length(eye.front) <= 0.0f || glm::length(side) <= 0.0f) {
         return false;
     }
     const glm::vec3 middle = glm::normalize(eye.front);
-    const glm::vec3 side = glm::cross(middle, glm::vec3(0.0f, 1.0f, 0.0f));
-    if (glm::length(side) <= 0.0f) {
-        return false;
-    }
     const glm::vec3 right = glm::normalize(side);
     const glm::vec3 up = glm::cross(right, middle);
     const float spread = std::tan(glm::radians(lookSpreadDegrees));
-    const glm::vec3 looks[] = {middle, middle + spread * right, middle - spread * right,
-                               middle + spread * up, middle - spread * up};
-    for (const glm::vec3& look : looks) {
-        const glm::vec3 direction = glm::normalize(look);
-        float inside = 0.0f;
-        for (float travelled = lookStep; travelled < lookReach; travelled += lookStep) {
-            const glm::vec3 point = eye.position + direction * travelled;
-            if (!inAir(space, point)) {
-                break;
-            }
-            inside = isInside(place, point) ? inside + lookStep : 0.0f;
-            if (inside >= lookDepth) {
-                return true;
-            }
+    int reached = 0;
+    for (int row = 0; row < lookGrid; ++row) {
+        for (int column = 0; column < lookGrid; ++column) {
+            const float across = spread * (2.0f * column / (lookGrid - 1) - 1.0f);
+            const float rise = spread * (2.0f * row / (lookGrid - 1) - 1.0f);
+            const glm::vec3 look = glm::normalize(middle + across * right + rise * up);
+            reached += reachesInto(space, place, eye.position, look) ? 1 : 0;
         }
     }
-    return false;
+    return static_cast<float>(reached) >= lookShare * lookGrid * lookGrid;
 }
 
 ShowPlan planShow() {

@@ -21,18 +21,20 @@ struct Cue {
     double seconds;
 };
 
-// How far a look reaches into a place it does not enter before the place counts as seen,
-// and how far off the middle of the view (up, down and to each side) it may stray: the
-// place then stands in the middle of the picture, not at its edge.
+// A place the eye does not enter counts as seen once it fills a good part of the middle
+// of the picture: of looks spread evenly over lookSpreadDegrees round the middle of the
+// view (lookGrid by lookGrid of them), at least lookShare reach lookDepth into it through
+// open air. A glimpse through a far doorway at the picture's edge is not a look.
 constexpr float lookDepth = 1.0f;
 constexpr float lookReach = 20.0f;
 constexpr float lookStep = 0.05f;
-constexpr float lookSpreadDegrees = 8.0f;
+constexpr float lookSpreadDegrees = 10.0f;
+constexpr int lookGrid = 5;
+constexpr float lookShare = 0.4f;
 
 const char* placeName(Place place);
 
-// True when a look along the middle of the eye's view, or lookSpreadDegrees off it, passes
-// through the dungeon's air at least lookDepth into `place`.
+// True when `place` fills the middle of the eye's view as above.
 bool looksInto(const OpenSpace& space, const PlaceAir& place, const Camera& eye);
 bool isInside(const PlaceAir& place, glm::vec3 point);
 
